@@ -1,0 +1,13 @@
+// Python face of the pattern engine.
+#pragma once
+
+#include "../core/patterns.hpp"
+#include "frame.hpp"
+
+namespace vexil::py {
+
+extern const Function MATCH_PATTERNS;
+
+PyTypeObject* cancel_token_type();  // borrowed; created once per process
+
+}  // namespace vexil::py

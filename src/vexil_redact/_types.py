@@ -1,0 +1,1 @@
+"""Plain Python records shared with the native core."""
