@@ -1,0 +1,21 @@
+// Named checks of a matched text (checksums, layouts, plausibility bounds)
+// that a regular expression cannot express. The pattern engine looks them up
+// by the name a pattern record gives and runs them once per match.
+#pragma once
+
+#include <string_view>
+
+namespace vexil::core {
+
+using Validator = bool (*)(std::string_view text);  // text is valid UTF-8
+
+// The predicate registered under `name` (exact, case-sensitive), or nullptr.
+Validator lookup_validator(std::string_view name);
+
+// Luhn check digit (0..9) of an ASCII digit string (digits only).
+int luhn_check_digit(std::string_view digits);
+
+// The `jwt` predicate is also used directly elsewhere.
+bool validate_jwt(std::string_view text);
+
+}  // namespace vexil::core
