@@ -36,12 +36,14 @@ class SipHash13 {
   }
 
  private:
+  // clang-format off
   void round() {
     v_[0] += v_[1]; v_[1] = rotl(v_[1], 13); v_[1] ^= v_[0]; v_[0] = rotl(v_[0], 32);
     v_[2] += v_[3]; v_[3] = rotl(v_[3], 16); v_[3] ^= v_[2];
     v_[0] += v_[3]; v_[3] = rotl(v_[3], 21); v_[3] ^= v_[0];
     v_[2] += v_[1]; v_[1] = rotl(v_[1], 17); v_[1] ^= v_[2]; v_[2] = rotl(v_[2], 32);
   }
+  // clang-format on
   void compress(std::uint64_t m) {
     v_[3] ^= m;
     round();
@@ -69,6 +71,7 @@ std::uint64_t entity_hash(std::string_view text, std::string_view type, std::uin
 }
 
 bool is_identifier_type(std::string_view type) {
+  // clang-format off
   static const std::unordered_set<std::string_view> PII_IDENTIFIER_TYPES{
       "person",       "email",        "phone",           "wechat",         "qq",
       "id_number",    "hk_id",        "tw_id",           "macau_id",       "taiwan_arc",
@@ -77,6 +80,7 @@ bool is_identifier_type(std::string_view type) {
       "credit_card",  "iban",         "passport",        "us_passport",    "eep",
       "hrp",          "address",      "postcode",        "license_plate",  "military_id",
       "social_security", "housing_fund", "date_of_birth"};
+  // clang-format on
   return PII_IDENTIFIER_TYPES.contains(type);
 }
 

@@ -51,27 +51,37 @@ const Regex& context_after() {
   return *re;
 }
 
-// False when the match at byte span [start, end) reads as a version or order
-// number (keyword just before) or as an operand of a calculation (operator and
-// a digit just after, unless the same pattern matches right at that digit).
-bool context_allows(std::string_view text, const Regex& pattern, Span span) {
-  std::size_t before_start = floor_boundary(text, span.start > CONTEXT_WINDOW ? span.start - CONTEXT_WINDOW : 0);
-  std::string_view before = text.substr(before_start, span.start - before_start);
-  Matcher before_matcher(context_before());
-  auto keyword = before_matcher.search(before, 0);
-  if (!keyword || *keyword) return false;
+// The context test of one pattern's matches; keeps its scratch state across
+// matches so that each test costs only its three short searches.
+class ContextTest {
+ public:
+  explicit ContextTest(const Regex& pattern)
+      : before_(context_before()), after_(context_after()), continuation_(pattern) {}
 
-  std::size_t after_end = ceil_boundary(text, std::min(text.size(), span.end + CONTEXT_WINDOW));
-  std::string_view after = text.substr(span.end, after_end - span.end);
-  Matcher after_matcher(context_after());
-  auto operator_found = after_matcher.search(after, 0);
-  if (!operator_found || !*operator_found) return true;
+  // False when the match at byte span [start, end) reads as a version or
+  // order number (keyword just before) or as an operand of a calculation
+  // (operator and a digit just after, unless the same pattern matches right
+  // at that digit, as in a list of two values joined by a slash).
+  bool allows(std::string_view text, Span span) {
+    std::size_t before_start =
+        floor_boundary(text, span.start > CONTEXT_WINDOW ? span.start - CONTEXT_WINDOW : 0);
+    auto keyword = before_.search(text.substr(before_start, span.start - before_start), 0);
+    if (!keyword || *keyword) return false;
 
-  std::size_t digit = span.end + after_matcher.span(1).start;
-  Matcher continuation(pattern);
-  auto same_kind = continuation.search(text, digit, /*anchored=*/true);
-  return same_kind && *same_kind;
-}
+    std::size_t after_end = ceil_boundary(text, std::min(text.size(), span.end + CONTEXT_WINDOW));
+    auto operator_found = after_.search(text.substr(span.end, after_end - span.end), 0);
+    if (!operator_found || !*operator_found) return true;
+
+    std::size_t digit = span.end + after_.span(1).start;
+    auto same_kind = continuation_.search(text, digit, /*anchored=*/true);
+    return same_kind && *same_kind;
+  }
+
+ private:
+  Matcher before_;
+  Matcher after_;
+  Matcher continuation_;
+};
 
 struct RawMatch {
   std::size_t pattern_index;
@@ -85,6 +95,8 @@ Result<void> scan_one(std::string_view text, const PatternSpec& spec, std::size_
   const int group = spec.group ? regex.group_number(*spec.group) : -1;
   const Validator validator = spec.validator ? lookup_validator(*spec.validator) : nullptr;
   Matcher matcher(regex);
+  std::optional<ContextTest> context;
+  if (spec.check_context) context.emplace(regex);
   std::size_t position = 0;
   while (true) {
     auto found = matcher.search(text, position);
@@ -97,7 +109,7 @@ Result<void> scan_one(std::string_view text, const PatternSpec& spec, std::size_
     double confidence = 1.0;
     if (validator) {
       if (!validator(text.substr(span.start, span.end - span.start))) confidence = LOW_CONFIDENCE;
-    } else if (spec.check_context && !context_allows(text, regex, span)) {
+    } else if (context && !context->allows(text, span)) {
       confidence = LOW_CONFIDENCE;
     }
     out.push_back(RawMatch{pattern_index, span, confidence});
@@ -133,8 +145,9 @@ Result<std::vector<Entity>> scan_patterns(std::string_view text,
 
   // Byte order equals character order, so sorting first lets one cursor
   // convert all offsets in a single forward sweep.
-  std::stable_sort(raw.begin(), raw.end(),
-                   [](const RawMatch& a, const RawMatch& b) { return a.span.start < b.span.start; });
+  std::stable_sort(raw.begin(), raw.end(), [](const RawMatch& a, const RawMatch& b) {
+    return a.span.start < b.span.start;
+  });
   CharCursor cursor(text);
   std::vector<Entity> entities;
   entities.reserve(raw.size());

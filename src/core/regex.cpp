@@ -69,10 +69,9 @@ Result<std::shared_ptr<const Regex>> Regex::compile(std::string_view source,
   pcre2_set_compile_extra_options(ccontext, PCRE2_EXTRA_ALT_BSUX);
   int error_code = 0;
   PCRE2_SIZE error_offset = 0;
-  pcre2_code* code = pcre2_compile(
-      reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(),
-      PCRE2_UTF | PCRE2_UCP | PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_BSUX, &error_code, &error_offset,
-      ccontext);
+  pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(source.data()), source.size(),
+                                   PCRE2_UTF | PCRE2_UCP | PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_BSUX,
+                                   &error_code, &error_offset, ccontext);
   pcre2_compile_context_free(ccontext);
   if (!code) {
     if (error_code == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
@@ -125,7 +124,8 @@ Span Matcher::span(int group) const {
 }
 
 bool Matcher::took_part(int group) const {
-  if (group < 0 || static_cast<std::uint32_t>(group) >= pcre2_get_ovector_count(data_)) return false;
+  if (group < 0 || static_cast<std::uint32_t>(group) >= pcre2_get_ovector_count(data_))
+    return false;
   return pcre2_get_ovector_pointer(data_)[2 * group] != PCRE2_UNSET;
 }
 

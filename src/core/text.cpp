@@ -44,7 +44,8 @@ std::uint64_t CharCursor::to_char(std::size_t byte) {
   if (ascii_) return byte;
   if (byte > text_.size() ||
       (byte < text_.size() && is_continuation_byte(static_cast<unsigned char>(text_[byte])))) {
-    throw InternalFailure("byte offset " + std::to_string(byte) + " is not on a character boundary");
+    throw InternalFailure("byte offset " + std::to_string(byte) +
+                          " is not on a character boundary");
   }
   auto count = [this](std::size_t from, std::size_t to) {
     std::uint64_t n = 0;

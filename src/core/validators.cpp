@@ -10,11 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <span>
 #include <string>
 #include <unordered_set>
-
-#include <nlohmann/json.hpp>
 
 #include "regex.hpp"
 #include "text.hpp"
@@ -26,9 +25,10 @@ namespace {
 // ---------------------------------------------------------------- tables
 
 constexpr std::string_view FUNCTION_WORDS =
-    "在去从到被给让有是的了和与把将已问看找我你他她它咱们其先再又也就才还并且一二两家个些批间处座所"
-    "名位类项块单只条张这那每各几整本该全此分母子总限责任股份改成立挂注册为变需要上市收购兼经营运管理"
-    "组搞弄做求目统来务方案调下";
+    "在去从到被给让有是的了和与把将已问看找我你他她它咱们其"
+    "先再又也就才还并且一二两家个些批间处座所名位类项块单只"
+    "条张这那每各几整本该全此分母子总限责任股份改成立挂注册"
+    "为变需要上市收购兼经营运管理组搞弄做求目统来务方案调下";
 
 constexpr std::array<std::string_view, 41> NAME_LEAD_WORDS = {
     "请查一下", "请查下", "请查", "查一下", "查下", "就职于", "供职于", "任职于", "毕业于",
@@ -38,13 +38,12 @@ constexpr std::array<std::string_view, 41> NAME_LEAD_WORDS = {
     "已",       "问",     "看",   "找",     "一下"};
 
 constexpr std::array<std::string_view, 17> SCHOOL_SUFFIXES = {
-    "大学",       "学院",       "中学",       "小学",       "高中",   "初中",
-    "附中",       "附小",       "实验学校",   "外国语学校", "师范学校", "职业学校",
-    "技术学校",   "幼儿园",     "书院",       "学堂",       "党校"};
+    "大学",       "学院",     "中学",     "小学",     "高中",   "初中", "附中", "附小", "实验学校",
+    "外国语学校", "师范学校", "职业学校", "技术学校", "幼儿园", "书院", "学堂", "党校"};
 
 constexpr std::array<std::string_view, 20> ORGANIZATION_SUFFIXES = {
-    "股份有限公司", "有限责任公司", "有限公司", "责任公司", "集团公司", "集团", "公司",
-    "企业",         "工厂",         "银行",     "保险",     "证券",     "基金", "医院",
+    "股份有限公司", "有限责任公司", "有限公司", "责任公司", "集团公司", "集团",  "公司",
+    "企业",         "工厂",         "银行",     "保险",     "证券",     "基金",  "医院",
     "诊所",         "药房",         "事务所",   "研究院",   "研究所",   "实验室"};
 
 constexpr std::array<std::string_view, 52> CN_BANK_BINS = {
@@ -61,18 +60,16 @@ struct IbanLength {
 };
 
 constexpr std::array<IbanLength, 79> IBAN_LENGTHS = {{
-    {"AD", 24}, {"AE", 23}, {"AL", 28}, {"AT", 20}, {"AZ", 28}, {"BA", 20}, {"BE", 16},
-    {"BG", 22}, {"BH", 22}, {"BR", 29}, {"BY", 28}, {"CH", 21}, {"CR", 22}, {"CY", 28},
-    {"CZ", 24}, {"DE", 22}, {"DK", 18}, {"DO", 28}, {"EE", 20}, {"EG", 29}, {"ES", 24},
-    {"FI", 18}, {"FO", 18}, {"FR", 27}, {"GB", 22}, {"GE", 22}, {"GI", 23}, {"GL", 18},
-    {"GR", 27}, {"GT", 28}, {"HR", 21}, {"HU", 28}, {"IE", 22}, {"IL", 23}, {"IQ", 23},
-    {"IS", 26}, {"IT", 27}, {"JO", 30}, {"KW", 30}, {"KZ", 20}, {"LB", 28}, {"LC", 32},
-    {"LI", 21}, {"LT", 20}, {"LU", 20}, {"LV", 21}, {"LY", 25}, {"MC", 27}, {"MD", 24},
-    {"ME", 22}, {"MK", 19}, {"MR", 27}, {"MT", 31}, {"MU", 30}, {"NL", 18}, {"NO", 15},
-    {"PK", 24}, {"PL", 28}, {"PS", 29}, {"PT", 25}, {"QA", 29}, {"RO", 24}, {"RS", 22},
-    {"SA", 24}, {"SC", 31}, {"SD", 18}, {"SE", 24}, {"SI", 19}, {"SK", 24}, {"SM", 27},
-    {"ST", 25}, {"SV", 28}, {"TL", 23}, {"TN", 24}, {"TR", 26}, {"UA", 29}, {"VA", 22},
-    {"VG", 24}, {"XK", 20},
+    {"AD", 24}, {"AE", 23}, {"AL", 28}, {"AT", 20}, {"AZ", 28}, {"BA", 20}, {"BE", 16}, {"BG", 22},
+    {"BH", 22}, {"BR", 29}, {"BY", 28}, {"CH", 21}, {"CR", 22}, {"CY", 28}, {"CZ", 24}, {"DE", 22},
+    {"DK", 18}, {"DO", 28}, {"EE", 20}, {"EG", 29}, {"ES", 24}, {"FI", 18}, {"FO", 18}, {"FR", 27},
+    {"GB", 22}, {"GE", 22}, {"GI", 23}, {"GL", 18}, {"GR", 27}, {"GT", 28}, {"HR", 21}, {"HU", 28},
+    {"IE", 22}, {"IL", 23}, {"IQ", 23}, {"IS", 26}, {"IT", 27}, {"JO", 30}, {"KW", 30}, {"KZ", 20},
+    {"LB", 28}, {"LC", 32}, {"LI", 21}, {"LT", 20}, {"LU", 20}, {"LV", 21}, {"LY", 25}, {"MC", 27},
+    {"MD", 24}, {"ME", 22}, {"MK", 19}, {"MR", 27}, {"MT", 31}, {"MU", 30}, {"NL", 18}, {"NO", 15},
+    {"PK", 24}, {"PL", 28}, {"PS", 29}, {"PT", 25}, {"QA", 29}, {"RO", 24}, {"RS", 22}, {"SA", 24},
+    {"SC", 31}, {"SD", 18}, {"SE", 24}, {"SI", 19}, {"SK", 24}, {"SM", 27}, {"ST", 25}, {"SV", 28},
+    {"TL", 23}, {"TN", 24}, {"TR", 26}, {"UA", 29}, {"VA", 22}, {"VG", 24}, {"XK", 20},
 }};
 
 // Indexed by letter, A first.
@@ -133,8 +130,7 @@ struct Digits {
   }
   bool all_equal() const {
     auto kept = static_cast<std::ptrdiff_t>(std::min(count, capacity));
-    return std::all_of(value.begin(), value.begin() + kept,
-                       [&](int d) { return d == value[0]; });
+    return std::all_of(value.begin(), value.begin() + kept, [&](int d) { return d == value[0]; });
   }
 };
 
@@ -338,9 +334,15 @@ bool validate_credit_code_mod31(std::string_view text) {
     // characters whose upper case falls in the alphabet are these ligatures.
     std::string_view upper;
     switch (cp) {
-      case U'\uFB00': upper = "FF"; break;
-      case U'\uFB02': upper = "FL"; break;
-      case U'\uFB04': upper = "FFL"; break;
+      case U'\uFB00':
+        upper = "FF";
+        break;
+      case U'\uFB02':
+        upper = "FL";
+        break;
+      case U'\uFB04':
+        upper = "FFL";
+        break;
       default:
         if (cp >= 0x80) return false;
         if (!push(static_cast<char>(cp))) return false;

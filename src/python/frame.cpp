@@ -127,8 +127,8 @@ void Args::match(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                        key_utf8 + "'");
     }
     if (v_[found]) {
-      raise_type_error(std::string(sig_.name) + "() got multiple values for argument '" +
-                       key_utf8 + "'");
+      raise_type_error(std::string(sig_.name) + "() got multiple values for argument '" + key_utf8 +
+                       "'");
     }
     v_[found] = kwvalues[k];
   }
@@ -299,7 +299,8 @@ PyObject* optional_item(PyObject* dict, const char* key) {
 // ---- results and errors -------------------------------------------------
 
 Ref new_str(std::string_view utf8) {
-  return Ref::checked(PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), nullptr));
+  return Ref::checked(
+      PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), nullptr));
 }
 
 void raise_core_error(const core::Error& error) {

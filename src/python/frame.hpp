@@ -134,7 +134,8 @@ class SequenceItems {
  public:
   explicit SequenceItems(PyObject* obj);
   std::span<PyObject* const> items() const {
-    return {PySequence_Fast_ITEMS(fast_.get()), static_cast<std::size_t>(PySequence_Fast_GET_SIZE(fast_.get()))};
+    return {PySequence_Fast_ITEMS(fast_.get()),
+            static_cast<std::size_t>(PySequence_Fast_GET_SIZE(fast_.get()))};
   }
 
  private:

@@ -45,23 +45,22 @@ constexpr Param MATCH_PATTERNS_PARAMS[] = {{"text"}, {"patterns"}};
 // ---- CancelToken ----------------------------------------------------------
 
 struct CancelTokenObject {
-  PyObject_HEAD
-  core::CancelFlag flag;
+  PyObject_HEAD core::CancelFlag flag;
   BorrowFlag borrow;
 };
 
 CancelTokenObject* as_token(PyObject* obj) { return reinterpret_cast<CancelTokenObject*>(obj); }
 
 constexpr Signature TOKEN_CONSTRUCTOR{
-    "CancelToken", {},
+    "CancelToken",
+    {},
     "Cooperative-cancellation handle for a single detection scan.\n\n"
     "cancel() may be called from another thread; the scan then ends with\n"
     "ScanAborted at its next poll. Use one token for one scan only: a shared\n"
     "token would abort unrelated scans."};
-constexpr Signature CANCEL{"cancel", {},
-                           "Trip the token. Idempotent; the next scan poll returns `ScanAborted`."};
-constexpr Signature IS_CANCELLED{"is_cancelled", {},
-                                 "Whether cancel() was called on this token."};
+constexpr Signature CANCEL{
+    "cancel", {}, "Trip the token. Idempotent; the next scan poll returns `ScanAborted`."};
+constexpr Signature IS_CANCELLED{"is_cancelled", {}, "Whether cancel() was called on this token."};
 
 PyObject* token_new(PyTypeObject* cls, PyObject* args, PyObject* kwargs) {
   return guarded([&] {

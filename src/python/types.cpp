@@ -12,8 +12,7 @@ namespace vexil::py {
 namespace {
 
 struct PatternMatchObject {
-  PyObject_HEAD
-  PyObject* text;  // exact str objects
+  PyObject_HEAD PyObject* text;  // exact str objects
   PyObject* type;
   unsigned long long start;
   unsigned long long end;
@@ -170,8 +169,12 @@ PyTypeObject* pattern_match_type() {
 core::Entity as_entity(PyObject* obj) {
   if (!obj || !is_pattern_match(obj)) raise_type_mismatch(obj, "PatternMatch");
   PatternMatchObject* m = as_object(obj);
-  return core::Entity{std::string(utf8_of(m->text)), std::string(utf8_of(m->type)), m->start,
-                      m->end, m->confidence, m->layer};
+  return core::Entity{std::string(utf8_of(m->text)),
+                      std::string(utf8_of(m->type)),
+                      m->start,
+                      m->end,
+                      m->confidence,
+                      m->layer};
 }
 
 std::vector<core::Entity> as_entities(PyObject* obj) { return as_list_of(obj, as_entity); }
