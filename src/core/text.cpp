@@ -27,6 +27,25 @@ bool is_ascii(std::string_view text) {
   return (high & 0x8080808080808080ULL) == 0;
 }
 
+char32_t decode_utf8(std::string_view text, std::size_t& pos) {
+  const auto lead = static_cast<unsigned char>(text[pos]);
+  const std::size_t length = utf8_length(lead);
+  constexpr unsigned char payload[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  char32_t c = lead & payload[length];
+  std::size_t i = 1;
+  for (; i < length && pos + i < text.size(); ++i) {
+    c = (c << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
+  }
+  pos += i;
+  return c;
+}
+
+std::size_t char_count(std::string_view text) {
+  std::size_t n = 0;
+  for (char c : text) n += !is_continuation_byte(static_cast<unsigned char>(c));
+  return n;
+}
+
 std::size_t floor_boundary(std::string_view text, std::size_t pos) {
   if (pos >= text.size()) return text.size();
   while (pos > 0 && is_continuation_byte(static_cast<unsigned char>(text[pos]))) --pos;
@@ -47,17 +66,10 @@ std::uint64_t CharCursor::to_char(std::size_t byte) {
     throw InternalFailure("byte offset " + std::to_string(byte) +
                           " is not on a character boundary");
   }
-  auto count = [this](std::size_t from, std::size_t to) {
-    std::uint64_t n = 0;
-    for (std::size_t i = from; i < to; ++i) {
-      n += !is_continuation_byte(static_cast<unsigned char>(text_[i]));
-    }
-    return n;
-  };
   if (byte >= byte_) {
-    chars_ += count(byte_, byte);
+    chars_ += char_count(text_.substr(byte_, byte - byte_));
   } else {
-    chars_ -= count(byte, byte_);
+    chars_ -= char_count(text_.substr(byte, byte_ - byte));
   }
   byte_ = byte;
   return chars_;

@@ -27,6 +27,12 @@ inline std::size_t utf8_length(unsigned char lead) {
   return 4;
 }
 
+// The code point starting at byte `pos`; advances `pos` past it.
+char32_t decode_utf8(std::string_view text, std::size_t& pos);
+
+// Number of characters (code points) of a UTF-8 text.
+std::size_t char_count(std::string_view text);
+
 // Nearest character boundary at or before / at or after `pos`.
 std::size_t floor_boundary(std::string_view text, std::size_t pos);
 std::size_t ceil_boundary(std::string_view text, std::size_t pos);

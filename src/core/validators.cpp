@@ -89,23 +89,7 @@ constexpr char to_upper(char c) { return is_lower(c) ? static_cast<char>(c - 'a'
 
 // Code point starting at byte `pos`; `pos` advances past it. Defensive
 // against a truncated sequence even though texts arrive as valid UTF-8.
-char32_t next_code_point(std::string_view text, std::size_t& pos) {
-  auto lead = static_cast<unsigned char>(text[pos]);
-  std::size_t length = utf8_length(lead);
-  constexpr std::array<unsigned char, 5> payload = {0, 0x7F, 0x1F, 0x0F, 0x07};
-  char32_t cp = lead & payload[length];
-  std::size_t i = 1;
-  for (; i < length && pos + i < text.size(); ++i) {
-    cp = (cp << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
-  }
-  pos += i;
-  return cp;
-}
 
-std::size_t char_count(std::string_view text) {
-  return static_cast<std::size_t>(std::ranges::count_if(
-      text, [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
 
 // The ASCII digits of a text. Only the first `capacity` are kept, which is
 // all any fixed-length rule needs; `count` is the full number.
@@ -329,7 +313,7 @@ bool validate_credit_code_mod31(std::string_view text) {
     return true;
   };
   for (std::size_t pos = 0; pos < text.size();) {
-    char32_t cp = next_code_point(text, pos);
+    char32_t cp = decode_utf8(text, pos);
     // Upper-casing is the full Unicode mapping; the only non-ASCII
     // characters whose upper case falls in the alphabet are these ligatures.
     std::string_view upper;
@@ -365,7 +349,7 @@ bool validate_named_place(std::string_view text, std::span<const std::string_vie
   static const std::unordered_set<char32_t> function_words = [] {
     std::unordered_set<char32_t> set;
     for (std::size_t pos = 0; pos < FUNCTION_WORDS.size();) {
-      set.insert(next_code_point(FUNCTION_WORDS, pos));
+      set.insert(decode_utf8(FUNCTION_WORDS, pos));
     }
     return set;
   }();
@@ -394,7 +378,7 @@ bool validate_named_place(std::string_view text, std::span<const std::string_vie
   if (best.empty()) return false;
   std::string_view stem = text.substr(0, text.size() - best.size());
   for (std::size_t pos = 0; pos < stem.size();) {
-    if (!function_words.contains(next_code_point(stem, pos))) return true;
+    if (!function_words.contains(decode_utf8(stem, pos))) return true;
   }
   return false;
 }

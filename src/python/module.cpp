@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "data.hpp"
 #include "frame.hpp"
+#include "languages.hpp"
 #include "patterns.hpp"
 #include "types.hpp"
 
@@ -21,12 +23,25 @@ PyMethodDef method() {
           METH_FASTCALL | METH_KEYWORDS, doc.c_str()};
 }
 
+template <std::size_t... I>
+std::vector<PyMethodDef> data_exports(std::index_sequence<I...>) {
+  return {method<&DATA_EXPORTS[I]>()...};
+}
+
 // Module functions in registration order.
 PyMethodDef* function_table() {
-  static std::vector<PyMethodDef> table = {
-      method<&MATCH_PATTERNS>(),
-      {nullptr, nullptr, 0, nullptr},
-  };
+  static std::vector<PyMethodDef> table = [] {
+    std::vector<PyMethodDef> methods = {
+        method<&DETECT_LANGUAGES>(),
+        method<&MATCH_PATTERNS>(),
+        method<&BUILTIN_PATTERNS>(),
+    };
+    for (const PyMethodDef& def : data_exports(std::make_index_sequence<DATA_EXPORT_COUNT>())) {
+      methods.push_back(def);
+    }
+    methods.push_back({nullptr, nullptr, 0, nullptr});
+    return methods;
+  }();
   return table.data();
 }
 

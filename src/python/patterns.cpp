@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "../core/data.hpp"
 #include "../core/text.hpp"
 #include "types.hpp"
 
@@ -41,6 +42,35 @@ Ref match_patterns(const Args& args) {
 }
 
 constexpr Param MATCH_PATTERNS_PARAMS[] = {{"text"}, {"patterns"}};
+
+// One table entry as a pattern dict: flags and optional fields appear only
+// when set, so every dict is also valid input for match_patterns.
+Ref pattern_dict(const core::PatternData& entry) {
+  Ref dict = Ref::checked(PyDict_New());
+  auto set = [&](const char* key, Ref value) {
+    if (PyDict_SetItemString(dict.get(), key, value.get()) < 0) throw_python_error();
+  };
+  set("type", new_str(entry.type));
+  set("label", new_str(entry.label));
+  set("pattern", new_str(entry.pattern));
+  set("description", new_str(entry.description));
+  if (entry.check_context) set("check_context", Ref::borrowed(Py_True));
+  if (entry.group) set("group", new_str(*entry.group));
+  if (entry.validator) set("validator", new_str(*entry.validator));
+  if (entry.language_neutral) set("language_neutral", Ref::borrowed(Py_True));
+  return dict;
+}
+
+Ref builtin_patterns(const Args& args) {
+  const core::PatternTable* table = core::pattern_table(args.take(0, as_text));
+  Ref list = Ref::checked(PyList_New(table ? static_cast<Py_ssize_t>(table->size()) : 0));
+  for (std::size_t i = 0; table && i < table->size(); ++i) {
+    PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), pattern_dict((*table)[i]).release());
+  }
+  return list;
+}
+
+constexpr Param BUILTIN_PATTERNS_PARAMS[] = {{"lang"}};
 
 // ---- CancelToken ----------------------------------------------------------
 
@@ -106,6 +136,13 @@ constinit const Function MATCH_PATTERNS{
      "`check_context` (bool) and `group` (str). Validate callbacks are not run\n"
      "here: the caller must filter."},
     match_patterns};
+
+constinit const Function BUILTIN_PATTERNS{
+    {"builtin_patterns", BUILTIN_PATTERNS_PARAMS,
+     "Return the built-in pattern dicts of one language table.\n\n"
+     "The core is the single source of these tables; an unknown language code\n"
+     "gives an empty list."},
+    builtin_patterns};
 
 PyTypeObject* cancel_token_type() {
   static PyTypeObject* cls = [] {

@@ -7,6 +7,7 @@
 namespace vexil::py {
 
 extern const Function MATCH_PATTERNS;
+extern const Function BUILTIN_PATTERNS;
 
 PyTypeObject* cancel_token_type();  // borrowed; created once per process
 

@@ -3,15 +3,26 @@
 import argparse
 import json
 import sys
-from importlib import resources
 
 from . import _core
 
+TABLE_CODES = ("zh", "en", "ja", "ko", "de", "uk", "in", "br")
+
+
+def builtin_pattern_set(text):
+    """The shared table, the tables of the detected languages, and the
+    language-neutral entries of the others."""
+    languages = _core.detect_languages(text)
+    patterns = _core.builtin_patterns("shared")
+    for code in languages:
+        patterns += _core.builtin_patterns(code)
+    for code in TABLE_CODES:
+        if code not in languages:
+            patterns += [p for p in _core.builtin_patterns(code) if p.get("language_neutral")]
+    return patterns
+
 
 def _load_patterns(path):
-    if path is None:
-        source = resources.files(__package__).joinpath("sample_patterns.json")
-        return json.loads(source.read_text(encoding="utf-8"))
     with open(path, encoding="utf-8") as handle:
         return json.load(handle)
 
@@ -24,8 +35,9 @@ def _read_text(path):
 
 
 def _scan(args):
-    patterns = _load_patterns(args.patterns)
-    for match in _core.match_patterns(_read_text(args.file), patterns):
+    text = _read_text(args.file)
+    patterns = _load_patterns(args.patterns) if args.patterns else builtin_pattern_set(text)
+    for match in _core.match_patterns(text, patterns):
         record = {
             "text": match.text,
             "type": match.type,
@@ -41,7 +53,7 @@ def main(argv=None):
     commands = parser.add_subparsers(dest="command", required=True)
     scan = commands.add_parser("scan", help="print the personal data found in a text")
     scan.add_argument("file", help="UTF-8 text file, or - for standard input")
-    scan.add_argument("--patterns", help="JSON list of pattern dicts (default: bundled sample set)")
+    scan.add_argument("--patterns", help="JSON list of pattern dicts (default: the built-in tables of the detected languages)")
     scan.set_defaults(run=_scan)
     args = parser.parse_args(argv)
     try:
