@@ -274,6 +274,22 @@ SequenceItems::SequenceItems(PyObject* obj) {
   fast_ = Ref::checked(PySequence_Fast(obj, "expected a sequence"));
 }
 
+std::span<PyObject* const> as_tuple(PyObject* obj, std::size_t length) {
+  if (!obj || !PyTuple_Check(obj)) raise_type_mismatch(obj, "tuple");
+  const auto size = static_cast<std::size_t>(PyTuple_GET_SIZE(obj));
+  if (size != length) {
+    PyErr_Format(PyExc_ValueError, "expected tuple of length %zu, but got tuple of length %zu",
+                 length, size);
+    throw_python_error();
+  }
+  return {&PyTuple_GET_ITEM(obj, 0), size};
+}
+
+std::pair<std::uint64_t, std::uint64_t> as_span(PyObject* obj) {
+  const auto items = as_tuple(obj, 2);
+  return {as_u64(items[0]), as_u64(items[1])};
+}
+
 PyObject* required_item(PyObject* dict, const char* key) {
   PyObject* value = nullptr;
   int found = PyDict_GetItemStringRef(dict, key, &value);

@@ -152,6 +152,13 @@ auto as_list_of(PyObject* obj, Convert convert) {
   return out;
 }
 
+// The items of a tuple argument of exactly `length` elements (borrowed):
+// another type is a TypeError, another length a ValueError.
+std::span<PyObject* const> as_tuple(PyObject* obj, std::size_t length);
+
+// A (start, end) pair of non-negative integers.
+std::pair<std::uint64_t, std::uint64_t> as_span(PyObject* obj);
+
 // Values of a record-shaped dict: a missing required key is a KeyError.
 PyObject* required_item(PyObject* dict, const char* key);  // borrowed
 PyObject* optional_item(PyObject* dict, const char* key);  // borrowed, nullptr if absent/None
