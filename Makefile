@@ -22,8 +22,9 @@ $(PY): requirements-dev.txt
 	$(PY) -m pip install -q -r requirements-dev.txt
 	touch $(PY)
 
+# Builds share one build directory: a lock keeps concurrent builds apart.
 build: deps $(PY)
-	$(PY) -m pip install -q --no-build-isolation --no-deps $(CMAKE_FLAGS) .
+	mkdir -p build && flock build/.lock $(PY) -m pip install -q --no-build-isolation --no-deps $(CMAKE_FLAGS) .
 
 run: build
 	$(PY) -m vexil_redact scan examples/sample.txt
@@ -33,7 +34,7 @@ test: build
 
 # The same suite against a build with AddressSanitizer and UBSan.
 test-asan: deps $(PY)
-	$(PY) -m pip install -q --no-build-isolation --no-deps --upgrade --target $(ASAN_SITE) \
+	mkdir -p build && flock build/.asan-lock $(PY) -m pip install -q --no-build-isolation --no-deps --upgrade --target $(ASAN_SITE) \
 	  -C build-dir=build/asan -C cmake.build-type=Debug -C cmake.define.VEXIL_SANITIZE=ON .
 	PYTHONPATH=$(ASAN_SITE) LD_PRELOAD="$(SANITIZER_LIBS)" \
 	  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
