@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 
 #include "regex.hpp"
+#include "string_set.hpp"
 #include "text.hpp"
 #include "validators.hpp"
 
@@ -17,17 +17,11 @@ namespace {
 
 constexpr std::size_t CONTEXT_WINDOW = 45;  // bytes on each side of a match
 
-struct StringHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-
 // Every distinct pattern source is compiled once per process. Failed
 // compilations are not kept, so each call reports them again.
 Result<std::shared_ptr<const Regex>> cached_regex(std::string_view source) {
   static std::mutex mutex;
-  static std::unordered_map<std::string, std::shared_ptr<const Regex>, StringHash, std::equal_to<>>
-      cache;
+  static StringMap<std::shared_ptr<const Regex>> cache;
   {
     std::lock_guard lock(mutex);
     if (auto it = cache.find(source); it != cache.end()) return it->second;
