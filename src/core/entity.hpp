@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vexil::core {
 
@@ -16,6 +17,9 @@ struct Entity {
   double confidence = 1.0;
   std::uint8_t layer = 0;
 };
+
+// A (start, end) pair of character offsets, end exclusive.
+using CharSpan = std::pair<std::uint64_t, std::uint64_t>;
 
 // SipHash-1-3 with the all-zero key over text, 0xFF, type, 0xFF, start and
 // end (8 bytes little-endian each): the same value in every process.

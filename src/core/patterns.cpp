@@ -56,7 +56,7 @@ class ContextTest {
   // order number (keyword just before) or as an operand of a calculation
   // (operator and a digit just after, unless the same pattern matches right
   // at that digit, as in a list of two values joined by a slash).
-  bool allows(std::string_view text, Span span) {
+  bool allows(std::string_view text, ByteSpan span) {
     std::size_t before_start =
         floor_boundary(text, span.start > CONTEXT_WINDOW ? span.start - CONTEXT_WINDOW : 0);
     auto keyword = before_.search(text.substr(before_start, span.start - before_start), 0);
@@ -79,7 +79,7 @@ class ContextTest {
 
 struct RawMatch {
   std::size_t pattern_index;
-  Span span;
+  ByteSpan span;
   double confidence;
 };
 
@@ -96,8 +96,8 @@ Result<void> scan_one(std::string_view text, const PatternSpec& spec, std::size_
     auto found = matcher.search(text, position);
     if (!found) return fail("pattern scan aborted (backtrack/overflow): " + found.error().message);
     if (!*found) return {};
-    const Span whole = matcher.span(0);
-    const Span span = group > 0 && matcher.took_part(group) ? matcher.span(group) : whole;
+    const ByteSpan whole = matcher.span(0);
+    const ByteSpan span = group > 0 && matcher.took_part(group) ? matcher.span(group) : whole;
     // A validator's verdict is final; only unvalidated matches get the
     // context test.
     double confidence = 1.0;

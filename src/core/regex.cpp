@@ -118,9 +118,9 @@ Result<bool> Matcher::search(std::string_view subject, std::size_t from, bool an
   return fail(engine_message(rc));
 }
 
-Span Matcher::span(int group) const {
+ByteSpan Matcher::span(int group) const {
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data_);
-  return Span{ovector[2 * group], ovector[2 * group + 1]};
+  return ByteSpan{ovector[2 * group], ovector[2 * group + 1]};
 }
 
 bool Matcher::took_part(int group) const {

@@ -19,7 +19,7 @@ namespace vexil::core {
 inline constexpr std::uint32_t PATTERN_STEP_LIMIT = 64'000'000;  // pattern engine
 inline constexpr std::uint32_t FIXED_STEP_LIMIT = 1'000'000;     // fixed internal expressions
 
-struct Span {
+struct ByteSpan {
   std::size_t start;
   std::size_t end;
 };
@@ -67,7 +67,7 @@ class Matcher {
   Result<bool> search(std::string_view subject, std::size_t from, bool anchored = false);
 
   // Byte span of group `group` of the last match; group 0 is the whole match.
-  Span span(int group = 0) const;
+  ByteSpan span(int group = 0) const;
   bool took_part(int group) const;
 
  private:

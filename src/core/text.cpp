@@ -1,7 +1,9 @@
 // UTF-8 helpers: input ceiling, ASCII detection, byte-to-character cursor.
 #include "text.hpp"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace vexil::core {
@@ -44,6 +46,32 @@ std::size_t char_count(std::string_view text) {
   std::size_t n = 0;
   for (char c : text) n += !is_continuation_byte(static_cast<unsigned char>(c));
   return n;
+}
+
+bool is_white_space(char32_t c) {
+  constexpr char32_t WHITE_SPACE[] = {0x0009, 0x000A, 0x000B, 0x000C, 0x000D, 0x0020, 0x0085,
+                                      0x00A0, 0x1680, 0x2000, 0x2001, 0x2002, 0x2003, 0x2004,
+                                      0x2005, 0x2006, 0x2007, 0x2008, 0x2009, 0x200A, 0x2028,
+                                      0x2029, 0x202F, 0x205F, 0x3000};
+  static_assert(std::size(WHITE_SPACE) == 25);
+  return std::ranges::binary_search(WHITE_SPACE, c);
+}
+
+std::string_view trim_white_space(std::string_view text) {
+  std::size_t begin = 0;
+  while (begin < text.size()) {
+    std::size_t next = begin;
+    if (!is_white_space(decode_utf8(text, next))) break;
+    begin = next;
+  }
+  std::size_t end = text.size();
+  while (end > begin) {
+    std::size_t last = floor_boundary(text, end - 1);
+    std::size_t next = last;
+    if (!is_white_space(decode_utf8(text, next))) break;
+    end = last;
+  }
+  return text.substr(begin, end - begin);
 }
 
 std::size_t floor_boundary(std::string_view text, std::size_t pos) {

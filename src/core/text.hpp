@@ -33,6 +33,12 @@ char32_t decode_utf8(std::string_view text, std::size_t& pos);
 // Number of characters (code points) of a UTF-8 text.
 std::size_t char_count(std::string_view text);
 
+// Membership in the Unicode White_Space property (25 code points).
+bool is_white_space(char32_t c);
+
+// The text without White_Space characters at either end.
+std::string_view trim_white_space(std::string_view text);
+
 // Nearest character boundary at or before / at or after `pos`.
 std::size_t floor_boundary(std::string_view text, std::size_t pos);
 std::size_t ceil_boundary(std::string_view text, std::size_t pos);

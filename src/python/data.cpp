@@ -17,26 +17,7 @@ Ref from_json(const json& value) {
   if (value.is_string()) return new_str(value.get_ref<const std::string&>());
   if (value.is_boolean()) return Ref::borrowed(value.get<bool>() ? Py_True : Py_False);
   if (!value.is_array()) throw core::InternalFailure("unexpected value in a data pool");
-  Ref list = Ref::checked(PyList_New(static_cast<Py_ssize_t>(value.size())));
-  Py_ssize_t i = 0;
-  for (const json& item : value) PyList_SET_ITEM(list.get(), i++, from_json(item).release());
-  return list;
-}
-
-Ref tuple_of(std::initializer_list<Ref*> items) {
-  Ref tuple = Ref::checked(PyTuple_New(static_cast<Py_ssize_t>(items.size())));
-  Py_ssize_t i = 0;
-  for (Ref* item : items) PyTuple_SET_ITEM(tuple.get(), i++, item->release());
-  return tuple;
-}
-
-// A list with one converted element per entry of `rows`.
-template <class Convert>
-Ref list_of(const json& rows, Convert convert) {
-  Ref list = Ref::checked(PyList_New(static_cast<Py_ssize_t>(rows.size())));
-  Py_ssize_t i = 0;
-  for (const json& row : rows) PyList_SET_ITEM(list.get(), i++, convert(row).release());
-  return list;
+  return list_of(value, from_json);
 }
 
 Ref field(const char* stem, const char* name) {
@@ -48,9 +29,7 @@ Ref with_aliases(const char* stem, const char* list_name, const char* map_name) 
   return core::read_document(stem, [&](const json& doc) {
     const json& aliases = doc.at(map_name);
     return list_of(doc.at(list_name), [&](const json& entry) {
-      Ref name = from_json(entry);
-      Ref names = from_json(aliases.at(entry.get_ref<const std::string&>()));
-      return tuple_of({&name, &names});
+      return tuple_of(from_json(entry), from_json(aliases.at(entry.get_ref<const std::string&>())));
     });
   });
 }
@@ -58,8 +37,7 @@ Ref with_aliases(const char* stem, const char* list_name, const char* map_name) 
 Ref reserved_cities(const Args&) {
   return core::read_document("fakers/zh", [](const json& doc) {
     return list_of(doc.at("reserved_cities"), [](const json& row) {
-      Ref city = from_json(row.at(0)), district = from_json(row.at(1)), streets = from_json(row.at(2));
-      return tuple_of({&city, &district, &streets});
+      return tuple_of(from_json(row.at(0)), from_json(row.at(1)), from_json(row.at(2)));
     });
   });
 }
@@ -68,10 +46,9 @@ Ref reserved_address_aliases(const Args&) {
   return core::read_document("fakers/zh", [](const json& doc) {
     return list_of(doc.at("reserved_addresses_zh_aliases"), [](const json& row) {
       const json& place = row.at(0);
-      Ref city = from_json(place.at(0)), district = from_json(place.at(1)),
-          street = from_json(place.at(2)), aliases = from_json(row.at(1));
-      Ref address = tuple_of({&city, &district, &street});
-      return tuple_of({&address, &aliases});
+      return tuple_of(
+          tuple_of(from_json(place.at(0)), from_json(place.at(1)), from_json(place.at(2))),
+          from_json(row.at(1)));
     });
   });
 }
@@ -79,8 +56,7 @@ Ref reserved_address_aliases(const Args&) {
 Ref command_patterns(const Args&) {
   return core::read_document("hints", [](const json& doc) {
     return list_of(doc.at("command_patterns"), [](const json& entry) {
-      Ref pattern = from_json(entry.at("pattern")), ignorecase = from_json(entry.at("ignorecase"));
-      return tuple_of({&pattern, &ignorecase});
+      return tuple_of(from_json(entry.at("pattern")), from_json(entry.at("ignorecase")));
     });
   });
 }
@@ -96,46 +72,56 @@ constinit const Function DATA_EXPORTS[DATA_EXPORT_COUNT] = {
      VEXIL_FIELD("fakers/shared", "rfc5737_prefixes")},
     {{"rfc7042_mac_prefix", {}, "RFC 7042 documentation MAC prefix (RFC7042_MAC_PREFIX, a str)."},
      VEXIL_FIELD("fakers/shared", "rfc7042_mac_prefix")},
-    {{"reserved_person_names_en", {},
+    {{"reserved_person_names_en",
+      {},
       "Reserved English fake person names (RESERVED_PERSON_NAMES_EN, an ordered list)."},
      VEXIL_FIELD("fakers/en", "reserved_person_names_en")},
-    {{"reserved_person_names_aliases_en", {},
+    {{"reserved_person_names_aliases_en",
+      {},
       "English fake names with their aliases (RESERVED_PERSON_NAMES_ALIASES_EN, an ordered "
       "list of pairs)."},
      [](const Args&) {
        return with_aliases("fakers/en", "reserved_person_names_en",
                            "reserved_person_names_en_aliases");
      }},
-    {{"reserved_addresses_en", {},
+    {{"reserved_addresses_en",
+      {},
       "Reserved English fake addresses (RESERVED_ADDRESSES_EN, an ordered list)."},
      VEXIL_FIELD("fakers/en", "reserved_addresses_en")},
-    {{"reserved_addresses_en_aliases", {},
+    {{"reserved_addresses_en_aliases",
+      {},
       "English fake addresses with their aliases (RESERVED_ADDRESSES_EN_ALIASES, an ordered "
       "list of pairs)."},
      [](const Args&) {
        return with_aliases("fakers/en", "reserved_addresses_en", "reserved_addresses_en_aliases");
      }},
-    {{"reserved_person_names_zh", {},
+    {{"reserved_person_names_zh",
+      {},
       "Reserved Chinese fake person names (RESERVED_PERSON_NAMES_ZH, an ordered list)."},
      VEXIL_FIELD("fakers/zh", "reserved_person_names")},
-    {{"reserved_person_names_aliases_zh", {},
+    {{"reserved_person_names_aliases_zh",
+      {},
       "Chinese fake names with their aliases (RESERVED_PERSON_NAMES_ALIASES_ZH, an ordered "
       "list of pairs)."},
      [](const Args&) {
        return with_aliases("fakers/zh", "reserved_person_names", "reserved_person_names_aliases");
      }},
-    {{"reserved_cities_zh", {},
+    {{"reserved_cities_zh",
+      {},
       "Reserved Chinese fake cities with district and streets (RESERVED_CITIES_ZH, an ordered "
       "list)."},
      reserved_cities},
-    {{"reserved_addresses_zh_aliases", {},
+    {{"reserved_addresses_zh_aliases",
+      {},
       "Chinese fake addresses with their aliases (RESERVED_ADDRESSES_ZH_ALIASES, an ordered "
       "list of pairs)."},
      reserved_address_aliases},
-    {{"passport_prefixes_zh", {},
+    {{"passport_prefixes_zh",
+      {},
       "Reserved Chinese passport prefixes (PASSPORT_PREFIXES_ZH, an ordered list)."},
      VEXIL_FIELD("fakers/zh", "passport_prefixes")},
-    {{"plate_special_prefixes_zh", {},
+    {{"plate_special_prefixes_zh",
+      {},
       "Reserved special licence-plate prefixes (PLATE_SPECIAL_PREFIXES_ZH, an ordered list)."},
      VEXIL_FIELD("fakers/zh", "plate_special_prefixes")},
     {{"hkid_reserved_letter", {}, "Reserved HKID prefix letter (HKID_RESERVED_LETTER, a str)."},
@@ -144,37 +130,44 @@ constinit const Function DATA_EXPORTS[DATA_EXPORT_COUNT] = {
      VEXIL_FIELD("fakers/zh", "twid_reserved_letter")},
     {{"macau_reserved_lead", {}, "Reserved Macau ID lead digit (MACAU_RESERVED_LEAD, a str)."},
      VEXIL_FIELD("fakers/zh", "macau_reserved_lead")},
-    {{"twarc_reserved_prefix", {},
-      "Reserved Taiwan ARC prefix (TWARC_RESERVED_PREFIX, a str)."},
+    {{"twarc_reserved_prefix", {}, "Reserved Taiwan ARC prefix (TWARC_RESERVED_PREFIX, a str)."},
      VEXIL_FIELD("fakers/zh", "twarc_reserved_prefix")},
     {{"person_surnames_en", {}, "English surname pool (PERSON_SURNAMES_EN, a set)."},
      VEXIL_FIELD("en_person", "surnames")},
     {{"person_given_names_en", {}, "English given-name pool (PERSON_GIVEN_NAMES_EN, a set)."},
      VEXIL_FIELD("en_person", "given_names")},
-    {{"person_surnames_zh", {},
+    {{"person_surnames_zh",
+      {},
       "Chinese single-character surnames as one str (PERSON_SURNAMES_ZH)."},
      VEXIL_FIELD("zh_person", "surnames")},
-    {{"person_compound_surnames_zh", {},
+    {{"person_compound_surnames_zh",
+      {},
       "Chinese two-character surnames (PERSON_COMPOUND_SURNAMES_ZH, a set)."},
      VEXIL_FIELD("zh_person", "compound_surnames")},
-    {{"person_not_names_zh", {},
+    {{"person_not_names_zh",
+      {},
       "Words that start with a surname but are not names (PERSON_NOT_NAMES_ZH, a set)."},
      VEXIL_FIELD("zh_person", "not_names")},
-    {{"person_common_words_zh", {},
+    {{"person_common_words_zh",
+      {},
       "Common two-character Chinese words (PERSON_COMMON_WORDS_ZH, a set)."},
      VEXIL_FIELD("zh_person", "common_words")},
     {{"hint_kinship_exact", {}, "Exact kinship phrases (HINT_KINSHIP_EXACT, a set)."},
      VEXIL_FIELD("hints", "kinship_exact")},
-    {{"hint_kinship_prefixes", {},
+    {{"hint_kinship_prefixes",
+      {},
       "Kinship phrase prefixes (HINT_KINSHIP_PREFIXES, an ordered list)."},
      VEXIL_FIELD("hints", "kinship_prefixes")},
-    {{"hint_command_prefixes", {},
+    {{"hint_command_prefixes",
+      {},
       "Command phrase prefixes (HINT_COMMAND_PREFIXES, an ordered list)."},
      VEXIL_FIELD("hints", "command_prefixes")},
-    {{"hint_command_suffixes", {},
+    {{"hint_command_suffixes",
+      {},
       "Command phrase suffixes (HINT_COMMAND_SUFFIXES, an ordered list)."},
      VEXIL_FIELD("hints", "command_suffixes")},
-    {{"hint_command_patterns", {},
+    {{"hint_command_patterns",
+      {},
       "Command patterns with their ignore-case flags (HINT_COMMAND_PATTERNS, an ordered list "
       "of pairs)."},
      command_patterns},

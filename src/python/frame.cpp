@@ -203,16 +203,28 @@ std::uint64_t as_u64(PyObject* obj) {
   return v;
 }
 
-std::uint8_t as_u8(PyObject* obj) {
+namespace {
+
+// An unsigned integer of at most `max`; a wider value fails with the
+// message the interpreter uses for narrow integer conversions.
+std::uint64_t as_bounded(PyObject* obj, std::uint64_t max) {
   Ref value = index_of(obj);
   int overflow = 0;
-  long long v = PyLong_AsLongLongAndOverflow(value.get(), &overflow);
+  const long long v = PyLong_AsLongLongAndOverflow(value.get(), &overflow);
   if (v == -1 && PyErr_Occurred()) throw_python_error();
-  if (overflow != 0 || v < 0 || v > 255) {
+  if (overflow != 0 || v < 0 || static_cast<std::uint64_t>(v) > max) {
     PyErr_SetString(PyExc_OverflowError, "out of range integral type conversion attempted");
     throw_python_error();
   }
-  return static_cast<std::uint8_t>(v);
+  return static_cast<std::uint64_t>(v);
+}
+
+}  // namespace
+
+std::uint8_t as_u8(PyObject* obj) { return static_cast<std::uint8_t>(as_bounded(obj, 0xFF)); }
+
+std::uint32_t as_u32(PyObject* obj) {
+  return static_cast<std::uint32_t>(as_bounded(obj, 0xFFFFFFFF));
 }
 
 double as_float(PyObject* obj) {
@@ -254,15 +266,24 @@ PyObject* as_dict(PyObject* obj) {
   return obj;
 }
 
-std::vector<std::string_view> as_str_set(PyObject* obj) {
+std::vector<std::pair<std::string_view, std::string_view>> as_str_pairs(PyObject* obj) {
+  PyObject* dict = as_dict(obj);
+  std::vector<std::pair<std::string_view, std::string_view>> out;
+  out.reserve(static_cast<std::size_t>(PyDict_GET_SIZE(dict)));
+  Py_ssize_t pos = 0;
+  PyObject *key, *value;
+  while (PyDict_Next(dict, &pos, &key, &value)) out.emplace_back(as_text(key), as_text(value));
+  return out;
+}
+
+core::StringSet as_str_set(PyObject* obj) {
   if (!obj || !PyAnySet_Check(obj)) raise_type_mismatch(obj, "set");
-  std::vector<std::string_view> out;
+  core::StringSet out;
   out.reserve(static_cast<std::size_t>(PySet_GET_SIZE(obj)));
   Ref iterator = Ref::checked(PyObject_GetIter(obj));
   while (PyObject* raw = PyIter_Next(iterator.get())) {
     Ref item(raw);
-    // The set keeps its elements alive, so the borrowed UTF-8 stays valid.
-    out.push_back(as_text(item.get()));
+    out.emplace(as_text(item.get()));
   }
   if (PyErr_Occurred()) throw_python_error();
   return out;
@@ -318,6 +339,8 @@ Ref new_str(std::string_view utf8) {
   return Ref::checked(
       PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), nullptr));
 }
+
+Ref new_u64(std::uint64_t value) { return Ref::checked(PyLong_FromUnsignedLongLong(value)); }
 
 void raise_core_error(const core::Error& error) {
   switch (error.kind) {

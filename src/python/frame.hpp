@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "../core/error.hpp"
+#include "../core/string_set.hpp"
 
 namespace vexil::py {
 
@@ -123,11 +124,14 @@ std::string_view as_text(PyObject* obj);
 std::int64_t as_i64(PyObject* obj);
 std::uint64_t as_u64(PyObject* obj);
 std::uint8_t as_u8(PyObject* obj);
+std::uint32_t as_u32(PyObject* obj);
 double as_float(PyObject* obj);
 bool as_bool(PyObject* obj);
 std::string_view as_bytes(PyObject* obj);
 PyObject* as_dict(PyObject* obj);  // borrowed, checked to be a dict
-std::vector<std::string_view> as_str_set(PyObject* obj);
+// The (key, value) pairs of a dict of str to str, borrowed from it.
+std::vector<std::pair<std::string_view, std::string_view>> as_str_pairs(PyObject* obj);
+core::StringSet as_str_set(PyObject* obj);
 
 // A list argument: any sequence but str, iterated through its items.
 class SequenceItems {
@@ -166,6 +170,27 @@ PyObject* optional_item(PyObject* dict, const char* key);  // borrowed, nullptr 
 // ---- results and errors -------------------------------------------------
 
 Ref new_str(std::string_view utf8);
+Ref new_u64(std::uint64_t value);
+
+// A new list with one converted element per item of `items`.
+template <class Items, class Convert>
+Ref list_of(const Items& items, Convert convert) {
+  Ref list = Ref::checked(PyList_New(static_cast<Py_ssize_t>(std::size(items))));
+  Py_ssize_t i = 0;
+  for (const auto& item : items) PyList_SET_ITEM(list.get(), i++, convert(item).release());
+  return list;
+}
+
+template <class Strings>
+Ref str_list(const Strings& items) {
+  return list_of(items, [](const auto& s) { return new_str(s); });
+}
+
+// A new tuple of the given values (each reference is consumed).
+template <class... Values>
+Ref tuple_of(Values... values) {
+  return Ref::checked(PyTuple_Pack(sizeof...(Values), values.get()...));
+}
 
 // Raises the exception for a core error and throws PythonError.
 [[noreturn]] void raise_core_error(const core::Error& error);
@@ -212,6 +237,19 @@ class Unlocked {
 
  private:
   PyThreadState* state_;
+};
+
+// Holds the interpreter lock for its lifetime, whether or not the calling
+// thread already had it (for callbacks that may run inside Unlocked).
+class Locked {
+ public:
+  Locked() : state_(PyGILState_Ensure()) {}
+  ~Locked() { PyGILState_Release(state_); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+
+ private:
+  PyGILState_STATE state_;
 };
 
 // Runs `work` with the interpreter lock released.

@@ -5,6 +5,7 @@
 
 #include "../core/data.hpp"
 #include "../core/text.hpp"
+#include "classes.hpp"
 #include "types.hpp"
 
 namespace vexil::py {
@@ -62,24 +63,14 @@ Ref pattern_dict(const core::PatternData& entry) {
 }
 
 Ref builtin_patterns(const Args& args) {
+  static const core::PatternTable no_table;
   const core::PatternTable* table = core::pattern_table(args.take(0, as_text));
-  Ref list = Ref::checked(PyList_New(table ? static_cast<Py_ssize_t>(table->size()) : 0));
-  for (std::size_t i = 0; table && i < table->size(); ++i) {
-    PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), pattern_dict((*table)[i]).release());
-  }
-  return list;
+  return list_of(table ? *table : no_table, pattern_dict);
 }
 
 constexpr Param BUILTIN_PATTERNS_PARAMS[] = {{"lang"}};
 
 // ---- CancelToken ----------------------------------------------------------
-
-struct CancelTokenObject {
-  PyObject_HEAD core::CancelFlag flag;
-  BorrowFlag borrow;
-};
-
-CancelTokenObject* as_token(PyObject* obj) { return reinterpret_cast<CancelTokenObject*>(obj); }
 
 constexpr Signature TOKEN_CONSTRUCTOR{
     "CancelToken",
@@ -88,44 +79,30 @@ constexpr Signature TOKEN_CONSTRUCTOR{
     "cancel() may be called from another thread; the scan then ends with\n"
     "ScanAborted at its next poll. Use one token for one scan only: a shared\n"
     "token would abort unrelated scans."};
-constexpr Signature CANCEL{
-    "cancel", {}, "Trip the token. Idempotent; the next scan poll returns `ScanAborted`."};
-constexpr Signature IS_CANCELLED{"is_cancelled", {}, "Whether cancel() was called on this token."};
 
 PyObject* token_new(PyTypeObject* cls, PyObject* args, PyObject* kwargs) {
   return guarded([&] {
     Args(TOKEN_CONSTRUCTOR, args, kwargs);
-    Ref self = Ref::checked(cls->tp_alloc(cls, 0));
-    CancelTokenObject* token = as_token(self.get());
-    new (&token->flag) core::CancelFlag();
-    new (&token->borrow) BorrowFlag();
-    return self;
+    return new_boxed(cls, core::CancelFlag());
   });
 }
 
-void token_dealloc(PyObject* self) {
-  CancelTokenObject* token = as_token(self);
-  token->flag.~CancelFlag();
-  token->borrow.~BorrowFlag();
-  PyTypeObject* cls = Py_TYPE(self);
-  cls->tp_free(self);
-  Py_DECREF(cls);
-}
+// Both methods take shared borrows only, so cancel() from another thread
+// never conflicts with a scan holding the token.
+constexpr Method CANCEL{
+    {"cancel", {}, "Trip the token. Idempotent; the next scan poll returns `ScanAborted`."},
+    [](PyObject* self, const Args&) {
+      BorrowFlag::Shared borrow(boxed<core::CancelFlag>(self).borrow);
+      boxed<core::CancelFlag>(self).value.trip();
+      return Ref::borrowed(Py_None);
+    }};
 
-PyObject* token_cancel(PyObject* self, PyObject*) {
-  return guarded([&] {
-    BorrowFlag::Shared borrow(as_token(self)->borrow);
-    as_token(self)->flag.trip();
-    return Ref::borrowed(Py_None);
-  });
-}
-
-PyObject* token_is_cancelled(PyObject* self, PyObject*) {
-  return guarded([&] {
-    BorrowFlag::Shared borrow(as_token(self)->borrow);
-    return Ref::borrowed(as_token(self)->flag.is_set() ? Py_True : Py_False);
-  });
-}
+constexpr Method IS_CANCELLED{
+    {"is_cancelled", {}, "Whether cancel() was called on this token."},
+    [](PyObject* self, const Args&) {
+      BorrowFlag::Shared borrow(boxed<core::CancelFlag>(self).borrow);
+      return Ref::borrowed(boxed<core::CancelFlag>(self).value.is_set() ? Py_True : Py_False);
+    }};
 
 }  // namespace
 
@@ -145,23 +122,9 @@ constinit const Function BUILTIN_PATTERNS{
     builtin_patterns};
 
 PyTypeObject* cancel_token_type() {
-  static PyTypeObject* cls = [] {
-    static const std::string doc = docstring(TOKEN_CONSTRUCTOR);
-    static const std::string cancel_doc = docstring(CANCEL, true);
-    static const std::string is_cancelled_doc = docstring(IS_CANCELLED, true);
-    static PyMethodDef methods[] = {
-        {"cancel", token_cancel, METH_NOARGS, cancel_doc.c_str()},
-        {"is_cancelled", token_is_cancelled, METH_NOARGS, is_cancelled_doc.c_str()},
-        {nullptr, nullptr, 0, nullptr}};
-    PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(doc.c_str())},
-                           {Py_tp_new, reinterpret_cast<void*>(token_new)},
-                           {Py_tp_dealloc, reinterpret_cast<void*>(token_dealloc)},
-                           {Py_tp_methods, methods},
-                           {0, nullptr}};
-    PyType_Spec spec{"vexil_redact._core.CancelToken", sizeof(CancelTokenObject), 0,
-                     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE, slots};
-    return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));
-  }();
+  static PyMethodDef methods[] = {method_def<&CANCEL>(), method_def<&IS_CANCELLED>(), {}};
+  static PyTypeObject* cls =
+      new_boxed_class<core::CancelFlag>(TOKEN_CONSTRUCTOR, token_new, methods);
   return cls;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "classes.hpp"
+
 namespace vexil::py {
 
 namespace {
@@ -149,20 +151,14 @@ Ref new_pattern_match(Ref text, PyObject* type, const core::Entity& e) {
 }  // namespace
 
 PyTypeObject* pattern_match_type() {
-  static PyTypeObject* cls = [] {
-    static const std::string doc = docstring(CONSTRUCTOR);
-    PyType_Slot slots[] = {{Py_tp_doc, const_cast<char*>(doc.c_str())},
-                           {Py_tp_new, reinterpret_cast<void*>(pattern_match_new)},
-                           {Py_tp_dealloc, reinterpret_cast<void*>(pattern_match_dealloc)},
-                           {Py_tp_richcompare, reinterpret_cast<void*>(pattern_match_richcompare)},
-                           {Py_tp_hash, reinterpret_cast<void*>(pattern_match_hash)},
-                           {Py_tp_repr, reinterpret_cast<void*>(pattern_match_repr)},
-                           {Py_tp_members, pattern_match_members},
-                           {0, nullptr}};
-    PyType_Spec spec{"vexil_redact._core.PatternMatch", sizeof(PatternMatchObject), 0,
-                     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_IMMUTABLETYPE, slots};
-    return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));
-  }();
+  static PyMethodDef no_methods[] = {{}};
+  static PyTypeObject* cls = new_class(
+      CONSTRUCTOR, sizeof(PatternMatchObject), pattern_match_new, pattern_match_dealloc, no_methods,
+      {{Py_tp_richcompare, reinterpret_cast<void*>(pattern_match_richcompare)},
+       {Py_tp_hash, reinterpret_cast<void*>(pattern_match_hash)},
+       {Py_tp_repr, reinterpret_cast<void*>(pattern_match_repr)},
+       {Py_tp_members, pattern_match_members}},
+      Py_TPFLAGS_BASETYPE);
   return cls;
 }
 
