@@ -72,11 +72,6 @@ constexpr std::array<IbanLength, 79> IBAN_LENGTHS = {{
     {"TL", 23}, {"TN", 24}, {"TR", 26}, {"UA", 29}, {"VA", 22}, {"VG", 24}, {"XK", 20},
 }};
 
-// Indexed by letter, A first.
-constexpr std::array<int, 26> TWID_LETTER_CODES = {10, 11, 12, 13, 14, 15, 16, 17, 34,
-                                                   18, 19, 20, 21, 22, 35, 23, 24, 25,
-                                                   26, 27, 28, 29, 32, 30, 31, 33};
-
 constexpr std::string_view CREDIT_CODE_ALPHABET = "0123456789ABCDEFGHJKLMNPQRTUWXY";
 
 // ---------------------------------------------------------------- helpers
@@ -89,7 +84,6 @@ constexpr char to_upper(char c) { return is_lower(c) ? static_cast<char>(c - 'a'
 
 // Code point starting at byte `pos`; `pos` advances past it. Defensive
 // against a truncated sequence even though texts arrive as valid UTF-8.
-
 
 // The ASCII digits of a text. Only the first `capacity` are kept, which is
 // all any fixed-length rule needs; `count` is the full number.
@@ -186,7 +180,7 @@ bool validate_age(std::string_view text) {
   Matcher m(*re);
   auto found = m.search(text, 0);
   if (!found || !*found) return false;
-  Span s = m.span(0);
+  ByteSpan s = m.span(0);
   std::string_view run = text.substr(s.start, s.end - s.start);
   // A Unicode digit other than ASCII has no value here; from_chars would
   // stop at it and leave part of the run unread.
@@ -235,8 +229,6 @@ bool decode_base64url(std::string_view piece, std::string& out) {
 }
 
 bool validate_gb11643_mod11(std::string_view text) {
-  constexpr std::array<int, 17> weights = {7, 9, 10, 5, 8, 4, 2, 1, 6, 3, 7, 9, 10, 5, 8, 4, 2};
-  constexpr std::string_view check_chars = "10X98765432";
   std::array<char, 18> kept{};
   std::size_t n = 0;
   for (char c : text) {
@@ -245,14 +237,11 @@ bool validate_gb11643_mod11(std::string_view text) {
     kept[n++] = to_upper(c);
   }
   if (n != kept.size() || kept[0] == '0') return false;
-  int sum = 0;
-  for (std::size_t i = 0; i < weights.size(); ++i) {
-    if (!is_digit(kept[i])) return false;
-    sum += (kept[i] - '0') * weights[i];
-  }
+  std::string_view body(kept.data(), 17);
+  if (!std::ranges::all_of(body, is_digit)) return false;
   char check = kept[17];
   if (!is_digit(check) && check != 'X') return false;
-  return check_chars[static_cast<std::size_t>(sum % 11)] == check;
+  return gb11643_check_char(body) == check;
 }
 
 bool validate_hkid(std::string_view text) {
@@ -262,33 +251,20 @@ bool validate_hkid(std::string_view text) {
   auto found = m.search(text, 0);
   if (!found || !*found) return false;
   auto group = [&](int n) {
-    Span s = m.span(n);
+    ByteSpan s = m.span(n);
     return text.substr(s.start, s.end - s.start);
   };
   std::string_view letters = group(1), digits = group(2), check = group(3);
   // \d also matched other scripts' digits, which carry no value here.
   if (digits.size() != 6 || check.size() != 1) return false;
   if (!std::ranges::all_of(digits, is_digit)) return false;
-
-  std::array<int, 8> values{};
-  std::size_t k = 0;
-  if (letters.size() == 1) values[k++] = 36;  // the space before a one-letter prefix
-  for (char c : letters) values[k++] = c - 'A' + 10;
-  for (char c : digits) values[k++] = c - '0';
-  int sum = 0;
-  for (std::size_t i = 0; i < values.size(); ++i) sum += values[i] * static_cast<int>(9 - i);
-  int r = sum % 11;
-  char expected = r == 0 ? '0' : r == 1 ? 'X' : static_cast<char>('0' + 11 - r);
-  return check[0] == expected;
+  return check[0] == hkid_check_char(letters, digits);
 }
 
 bool validate_twid(std::string_view text) {
   if (text.size() != 10 || !is_upper(text[0])) return false;
   if (!std::ranges::all_of(text.substr(1), is_digit)) return false;
-  int code = TWID_LETTER_CODES[static_cast<std::size_t>(text[0] - 'A')];
-  int sum = code / 10 + 9 * (code % 10);
-  for (std::size_t i = 1; i <= 8; ++i) sum += static_cast<int>(9 - i) * (text[i] - '0');
-  return (10 - sum % 10) % 10 == text[9] - '0';
+  return twid_check_digit(text[0], text.substr(1, 8)) == text[9] - '0';
 }
 
 bool validate_cn_bank_card(std::string_view text) {
@@ -494,6 +470,39 @@ constexpr std::array<Entry, 22> VALIDATORS = {{
 Validator lookup_validator(std::string_view name) {
   auto entry = std::ranges::find(VALIDATORS, name, &Entry::name);
   return entry == VALIDATORS.end() ? nullptr : entry->predicate;
+}
+
+char gb11643_check_char(std::string_view body) {
+  constexpr std::array<int, 17> weights = {7, 9, 10, 5, 8, 4, 2, 1, 6, 3, 7, 9, 10, 5, 8, 4, 2};
+  constexpr std::string_view check_chars = "10X98765432";
+  int sum = 0;
+  for (std::size_t i = 0; i < weights.size(); ++i) sum += (body[i] - '0') * weights[i];
+  return check_chars[static_cast<std::size_t>(sum % 11)];
+}
+
+char hkid_check_char(std::string_view letters, std::string_view digits) {
+  if (letters.empty() || letters.size() > 2 || digits.size() != 6) {
+    throw InternalFailure("hkid body is one or two letters and six digits");
+  }
+  std::array<int, 8> values{};
+  std::size_t k = 0;
+  if (letters.size() == 1) values[k++] = 36;  // the space before a one-letter prefix
+  for (char c : letters) values[k++] = c - 'A' + 10;
+  for (char c : digits) values[k++] = c - '0';
+  int sum = 0;
+  for (std::size_t i = 0; i < values.size(); ++i) sum += values[i] * static_cast<int>(9 - i);
+  int r = sum % 11;
+  return r == 0 ? '0' : r == 1 ? 'X' : static_cast<char>('0' + 11 - r);
+}
+
+int twid_check_digit(char letter, std::string_view digits) {
+  // Indexed by letter, A first.
+  constexpr std::array<int, 26> letter_codes = {10, 11, 12, 13, 14, 15, 16, 17, 34, 18, 19, 20, 21,
+                                                22, 35, 23, 24, 25, 26, 27, 28, 29, 32, 30, 31, 33};
+  int code = letter_codes[static_cast<std::size_t>(letter - 'A')];
+  int sum = code / 10 + 9 * (code % 10);
+  for (std::size_t i = 0; i < 8; ++i) sum += static_cast<int>(8 - i) * (digits[i] - '0');
+  return (10 - sum % 10) % 10;
 }
 
 int luhn_check_digit(std::string_view digits) {

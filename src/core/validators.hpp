@@ -15,6 +15,15 @@ Validator lookup_validator(std::string_view name);
 // Luhn check digit (0..9) of an ASCII digit string (digits only).
 int luhn_check_digit(std::string_view digits);
 
+// Check characters shared by the validators and the fakers that build valid
+// numbers. Inputs are ASCII: digits, capital letters 'A'..'Z'.
+// Mainland resident ID: '0'..'9' or 'X' for a 17-digit body.
+char gb11643_check_char(std::string_view body);
+// HKID: '0'..'9' or 'X' for one or two letters and six digits.
+char hkid_check_char(std::string_view letters, std::string_view digits);
+// Taiwan ID: 0..9 for a letter and eight digits.
+int twid_check_digit(char letter, std::string_view digits);
+
 // The `jwt` predicate is also used directly elsewhere.
 bool validate_jwt(std::string_view text);
 
