@@ -4,9 +4,17 @@
 #include <vector>
 
 #include "data.hpp"
+#include "fakers.hpp"
 #include "frame.hpp"
+#include "hints.hpp"
 #include "languages.hpp"
+#include "masks.hpp"
+#include "merger.hpp"
+#include "normalize.hpp"
 #include "patterns.hpp"
+#include "pseudonym.hpp"
+#include "shake_rng.hpp"
+#include "type_info.hpp"
 #include "types.hpp"
 
 namespace vexil::py {
@@ -32,9 +40,17 @@ std::vector<PyMethodDef> data_exports(std::index_sequence<I...>) {
 PyMethodDef* function_table() {
   static std::vector<PyMethodDef> table = [] {
     std::vector<PyMethodDef> methods = {
-        method<&DETECT_LANGUAGES>(),
-        method<&MATCH_PATTERNS>(),
-        method<&BUILTIN_PATTERNS>(),
+        method<&DETECT_LANGUAGES>(),         method<&RESOLVE_SALT>(),
+        method<&TYPE_SEED_OFFSET>(),         method<&MASK_LANDLINE>(),
+        method<&RESOLVE_COLLISION>(),        method<&MASK_NAME>(),
+        method<&BUILTIN_FAKER_NAME>(),       method<&GENERATE_UNIQUE_FAKE>(),
+        method<&BUILD_TYPE_INFO>(),          method<&BUILTIN_FAKER_NAMES>(),
+        method<&MATCH_PATTERNS>(),           method<&BUILTIN_PATTERNS>(),
+        method<&NORMALIZE_TEXT>(),           method<&MAP_SPANS_TO_ORIGINAL>(),
+        method<&SEED_FROM_VALUE>(),          method<&MERGE_ENTITIES>(),
+        method<&MERGE_ENTITIES_WITH_TEXT>(), method<&RESTORE_LOST_COVERAGE>(),
+        method<&PRODUCE_HINTS_L1>(),         method<&GET_PERSON_THRESHOLD>(),
+        method<&FILTER_SELF_REFERENCE>(),
     };
     for (const PyMethodDef& def : data_exports(std::make_index_sequence<DATA_EXPORT_COUNT>())) {
       methods.push_back(def);
@@ -54,6 +70,8 @@ int exec_module(PyObject* module) {
   if (add_class(module, pattern_match_type()) < 0) return -1;
   if (PyModule_AddFunctions(module, function_table()) < 0) return -1;
   if (add_class(module, cancel_token_type()) < 0) return -1;
+  if (add_class(module, pseudonym_generator_type()) < 0) return -1;
+  if (add_class(module, shake_rng_type()) < 0) return -1;
   if (!create_exception_classes()) return -1;
   return PyModule_AddObjectRef(module, "ScanAborted", scan_aborted_class());
 }
