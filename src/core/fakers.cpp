@@ -486,7 +486,8 @@ Result<Fake> generate_unique_fake(const Faker& faker, std::string_view value, st
     Result<Fake> fake = faker(value, rng);
     if (!fake) return fake;
     if (fake->text != value && !used.contains(fake->text)) return fake;
-    seed_input += "#" + std::to_string(attempt);
+    seed_input.push_back('#');
+    seed_input += std::to_string(attempt);
   }
   return fail("Could not generate unique fake for " + std::string(type) + " after " +
               std::to_string(MAX_ATTEMPTS) + " attempts");

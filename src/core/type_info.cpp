@@ -115,6 +115,15 @@ std::optional<std::string> find_faker(std::string_view type,
   return std::nullopt;
 }
 
+std::string bracketed(std::string_view type) {
+  std::string label;
+  label.reserve(type.size() + 2);
+  label.push_back('[');
+  label.append(type);
+  label.push_back(']');
+  return label;
+}
+
 TypeInfo settle(std::string_view type, const TypeConfig* cfg,
                 std::span<const std::string_view> langs, const RegistryDefaults* reg) {
   TypeInfo info;
@@ -138,7 +147,7 @@ TypeInfo settle(std::string_view type, const TypeConfig* cfg,
   if (reg && reg->category_label) {
     info.default_category_label = *reg->category_label;
   } else {
-    info.default_category_label = type == "location" ? "[LOCATION]" : "[" + std::string(type) + "]";
+    info.default_category_label = type == "location" ? "[LOCATION]" : bracketed(type);
   }
   if (cfg) {
     info.replacement = cfg->replacement;

@@ -37,8 +37,10 @@ PyTypeObject* new_class(const Signature& constructor, Py_ssize_t basic_size, new
   };
   slots.insert(slots.end(), extra);
   slots.push_back({0, nullptr});
-  PyType_Spec spec{name, static_cast<int>(basic_size), 0,
-                   Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE | extra_flags, slots.data()};
+  PyType_Spec spec{
+      name, static_cast<int>(basic_size), 0,
+      static_cast<unsigned int>(Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE | extra_flags),
+      slots.data()};
   return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));
 }
 
