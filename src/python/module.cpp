@@ -39,19 +39,32 @@ std::vector<PyMethodDef> data_exports(std::index_sequence<I...>) {
 // Module functions in registration order.
 PyMethodDef* function_table() {
   static std::vector<PyMethodDef> table = [] {
+    // clang-format off
     std::vector<PyMethodDef> methods = {
-        method<&DETECT_LANGUAGES>(),         method<&RESOLVE_SALT>(),
-        method<&TYPE_SEED_OFFSET>(),         method<&MASK_LANDLINE>(),
-        method<&RESOLVE_COLLISION>(),        method<&MASK_NAME>(),
-        method<&BUILTIN_FAKER_NAME>(),       method<&GENERATE_UNIQUE_FAKE>(),
-        method<&BUILD_TYPE_INFO>(),          method<&BUILTIN_FAKER_NAMES>(),
-        method<&MATCH_PATTERNS>(),           method<&BUILTIN_PATTERNS>(),
-        method<&NORMALIZE_TEXT>(),           method<&MAP_SPANS_TO_ORIGINAL>(),
-        method<&SEED_FROM_VALUE>(),          method<&MERGE_ENTITIES>(),
-        method<&MERGE_ENTITIES_WITH_TEXT>(), method<&RESTORE_LOST_COVERAGE>(),
-        method<&PRODUCE_HINTS_L1>(),         method<&GET_PERSON_THRESHOLD>(),
+        method<&DETECT_LANGUAGES>(),
+        method<&RESOLVE_SALT>(),
+        method<&TYPE_SEED_OFFSET>(),
+        method<&MASK_LANDLINE>(),
+        method<&RESOLVE_COLLISION>(),
+        method<&MASK_NAME>(),
+        method<&BUILTIN_FAKER_NAME>(),
+        method<&GENERATE_UNIQUE_FAKE>(),
+        method<&MERGE_ENTITIES>(),
+        method<&MERGE_ENTITIES_WITH_TEXT>(),
+        method<&BUILD_TYPE_INFO>(),
+        method<&MATCH_PATTERNS>(),
+        method<&BUILTIN_PATTERNS>(),
+        method<&NORMALIZE_TEXT>(),
+        method<&MAP_SPANS_TO_ORIGINAL>(),
+        method<&PRODUCE_HINTS_L1>(),
+        method<&GET_PERSON_THRESHOLD>(),
         method<&FILTER_SELF_REFERENCE>(),
+        method<&RESTORE_LOST_COVERAGE>(),
+        method<&SEED_FROM_VALUE>(),
+        // functions without arguments
+        method<&BUILTIN_FAKER_NAMES>(),
     };
+    // clang-format on
     for (const PyMethodDef& def : data_exports(std::make_index_sequence<DATA_EXPORT_COUNT>())) {
       methods.push_back(def);
     }
