@@ -92,6 +92,7 @@ Args::Args(const Signature& sig, PyObject* tuple, PyObject* dict) : sig_(sig) {
 void Args::match(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                  PyObject* const* kwvalues) {
   const std::size_t count = sig_.params.size();
+  if (count > MAX_PARAMS) throw core::InternalFailure("signature has too many parameters");
   std::size_t positional = 0, positional_required = 0;
   for (const Param& p : sig_.params) {
     if (p.keyword_only) continue;
