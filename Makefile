@@ -41,7 +41,7 @@ test-asan: deps $(PY)
 	  $(PY) -m pytest -q -p no:cacheprovider
 
 bench: build
-	$(PY) bench/patterns.py
+	for script in bench/*.py; do $(PY) $$script || exit 1; done
 
 clean:
 	rm -rf build $(VENV)
