@@ -136,3 +136,17 @@ def test_calls_leak_no_references():
                 _core.match_patterns(*args)
     del args
     assert [sys.getrefcount(o) for o in objects] == before
+
+
+def test_list_changed_by_a_converter_is_read_safely():
+    # An __index__ that empties the list being converted must not leave the
+    # frame reading freed items.
+    spans = []
+
+    class Sneaky:
+        def __index__(self):
+            spans.clear()
+            return 1
+
+    spans.extend([(Sneaky(), 2), (0, 1), (0, 1)])
+    assert _core.map_spans_to_original(spans, None, 5) == [(1, 2), (0, 1), (0, 1)]

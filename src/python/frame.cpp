@@ -293,7 +293,7 @@ core::StringSet as_str_set(PyObject* obj) {
 SequenceItems::SequenceItems(PyObject* obj) {
   if (obj && PyUnicode_Check(obj)) raise_type_error("'str' object cannot be taken as a list");
   if (!obj || !PySequence_Check(obj)) raise_type_mismatch(obj, "Sequence");
-  fast_ = Ref::checked(PySequence_Fast(obj, "expected a sequence"));
+  items_ = Ref::checked(PySequence_Tuple(obj));
 }
 
 std::span<PyObject* const> as_tuple(PyObject* obj, std::size_t length) {

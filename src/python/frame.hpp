@@ -133,17 +133,19 @@ PyObject* as_dict(PyObject* obj);  // borrowed, checked to be a dict
 std::vector<std::pair<std::string_view, std::string_view>> as_str_pairs(PyObject* obj);
 core::StringSet as_str_set(PyObject* obj);
 
-// A list argument: any sequence but str, iterated through its items.
+// A list argument: any sequence but str. Its items are taken into a tuple
+// first, so converters that run Python code (an __index__, a property) cannot
+// change or free them while they are read.
 class SequenceItems {
  public:
   explicit SequenceItems(PyObject* obj);
   std::span<PyObject* const> items() const {
-    return {PySequence_Fast_ITEMS(fast_.get()),
-            static_cast<std::size_t>(PySequence_Fast_GET_SIZE(fast_.get()))};
+    return {&PyTuple_GET_ITEM(items_.get(), 0),
+            static_cast<std::size_t>(PyTuple_GET_SIZE(items_.get()))};
   }
 
  private:
-  Ref fast_;
+  Ref items_;
 };
 
 // Applies `convert` to every element of a list argument.

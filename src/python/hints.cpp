@@ -72,14 +72,10 @@ std::optional<core::Hint> as_hint(PyObject* obj) {
 }
 
 std::vector<core::Hint> as_hints(PyObject* obj) {
-  SequenceItems seq(obj);
-  // Attribute and item access may run Python code that changes the list.
-  std::vector<Ref> objects;
-  objects.reserve(seq.items().size());
-  for (PyObject* hint : seq.items()) objects.push_back(Ref::borrowed(hint));
+  const SequenceItems seq(obj);
   std::vector<core::Hint> hints;
-  for (const Ref& hint : objects) {
-    if (auto read = as_hint(hint.get())) hints.push_back(std::move(*read));
+  for (PyObject* hint : seq.items()) {
+    if (auto read = as_hint(hint)) hints.push_back(std::move(*read));
   }
   return hints;
 }
