@@ -14,6 +14,7 @@
 
 #include "data.hpp"
 #include "regex.hpp"
+#include "text.hpp"
 #include "validators.hpp"
 
 namespace vexil::core {
@@ -122,26 +123,9 @@ const T& choose(const std::vector<T>& pool, ShakeRng& rng) {
   return pool[static_cast<std::size_t>(rng.randint(0, static_cast<std::int64_t>(pool.size()) - 1))];
 }
 
-// Decimal with at least `width` characters, zero-padded after any sign.
-std::string padded(std::int64_t value, std::size_t width) {
-  std::string digits = std::to_string(value < 0 ? -value : value);
-  std::size_t sign = value < 0 ? 1 : 0;
-  if (digits.size() + sign < width) digits.insert(0, width - sign - digits.size(), '0');
-  return value < 0 ? "-" + digits : digits;
-}
-
 Strings aliases_of(const StringMap<Strings>& map, std::string_view key) {
   auto found = map.find(key);
   return found == map.end() ? Strings{} : found->second;
-}
-
-// A run of ASCII digits as a signed 64-bit number; other digits or an
-// overflowing run give nothing.
-std::optional<std::int64_t> parse_decimal(std::string_view run) {
-  std::int64_t value = 0;
-  auto [end, ec] = std::from_chars(run.data(), run.data() + run.size(), value);
-  if (ec != std::errc{} || end != run.data() + run.size()) return std::nullopt;
-  return value;
 }
 
 std::string_view group_text(std::string_view text, const Matcher& m, int group) {
@@ -230,13 +214,14 @@ const std::array<DatePattern, 3>& date_patterns() {
 std::string format_date(DateForm form, const CivilDate& date, std::string_view extra) {
   switch (form) {
     case DateForm::Chinese:
-      return padded(date.year, 4) + "年" + std::to_string(date.month) + "月" +
+      return zero_padded(date.year, 4) + "年" + std::to_string(date.month) + "月" +
              std::to_string(date.day) + std::string(extra);
     case DateForm::YearFirst:
-      return padded(date.year, 4) + std::string(extra) + padded(date.month, 2) +
-             std::string(extra) + padded(date.day, 2);
+      return zero_padded(date.year, 4) + std::string(extra) + zero_padded(date.month, 2) +
+             std::string(extra) + zero_padded(date.day, 2);
     case DateForm::Us:
-      return padded(date.month, 2) + "/" + padded(date.day, 2) + "/" + padded(date.year, 4);
+      return zero_padded(date.month, 2) + "/" + zero_padded(date.day, 2) + "/" +
+             zero_padded(date.year, 4);
   }
   throw InternalFailure("fakers: unknown date form");
 }
@@ -272,19 +257,16 @@ Fake fake_date_noise(std::string_view value, ShakeRng& rng) {
 }
 
 Fake fake_age_noise(std::string_view value, ShakeRng& rng) {
-  static const auto digits = Regex::fixed("fakers", "age digits", R"(\d+)");
-  Matcher m(*digits);
-  auto found = m.search(value, 0);
-  if (!found || !*found) return {std::string(value), {}};
-  auto age = parse_decimal(group_text(value, m, 0));
-  if (!age) return {std::string(value), {}};
+  const auto number = first_number(value);
+  if (!number || !number->value) return {std::string(value), {}};
+  const std::int64_t age = *number->value;
 
   constexpr std::int64_t oldest = 149;
   std::int64_t k = nonzero_shift(rng, 5, 1);
   // Capping first keeps the sum far from the 64-bit limit; any number above
   // the cap still lands on the oldest age.
-  std::int64_t aged = std::clamp(std::min(*age, oldest + 10) + k, std::int64_t{0}, oldest);
-  ByteSpan run = m.span(0);
+  std::int64_t aged = std::clamp(std::min(age, oldest + 10) + k, std::int64_t{0}, oldest);
+  const ByteSpan run = number->span;
   return {std::string(value.substr(0, run.start)) + std::to_string(aged) +
               std::string(value.substr(run.end)),
           {}};
@@ -300,10 +282,10 @@ Fake fake_phone_landline(std::string_view, ShakeRng& rng) {
 
 Fake fake_id_number(std::string_view, ShakeRng& rng) {
   std::string body = "999" + rng.random_digits(3);
-  body += padded(rng.randint(1960, 2005), 4);
-  body += padded(rng.randint(1, 12), 2);
-  body += padded(rng.randint(1, 28), 2);
-  body += padded(rng.randint(0, 999), 3);
+  body += zero_padded(rng.randint(1960, 2005), 4);
+  body += zero_padded(rng.randint(1, 12), 2);
+  body += zero_padded(rng.randint(1, 28), 2);
+  body += zero_padded(rng.randint(0, 999), 3);
   return {body + gb11643_check_char(body), {}};
 }
 
@@ -370,12 +352,12 @@ Fake fake_person(std::string_view, ShakeRng& rng) {
 }
 
 Fake fake_phone_en(std::string_view, ShakeRng& rng) {
-  return {"(555) 555-01" + padded(rng.randint(0, 99), 2), {}};
+  return {"(555) 555-01" + zero_padded(rng.randint(0, 99), 2), {}};
 }
 
 Fake fake_ssn_en(std::string_view, ShakeRng& rng) {
-  std::string group = padded(rng.randint(1, 99), 2);
-  std::string serial = padded(rng.randint(1, 9999), 4);
+  std::string group = zero_padded(rng.randint(1, 99), 2);
+  std::string serial = zero_padded(rng.randint(1, 9999), 4);
   return {"999-" + group + "-" + serial, {}};
 }
 

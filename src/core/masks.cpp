@@ -20,19 +20,12 @@ constexpr std::size_t CIRCLED_BYTES = 3;
 constexpr int FIRST_NUMBERED_SUFFIX = 21;
 constexpr int LAST_NUMBERED_SUFFIX = 9999;
 
-// Byte position of character `k` (the end of the text when it is shorter).
-std::size_t byte_of_char(std::string_view text, std::size_t k) {
-  std::size_t pos = 0;
-  for (; k > 0 && pos < text.size(); --k) pos += utf8_length(static_cast<unsigned char>(text[pos]));
-  return std::min(pos, text.size());
-}
-
 // The first `head` and last `tail` characters of a text of `n` characters
 // with a star for every character between them; needs n >= head + tail.
 std::string keep_ends(std::string_view text, std::size_t n, std::size_t head, std::size_t tail) {
-  std::string out(text.substr(0, byte_of_char(text, head)));
+  std::string out(text.substr(0, advance_chars(text, 0, head)));
   out.append(n - head - tail, '*');
-  out += text.substr(byte_of_char(text, n - tail));
+  out += text.substr(advance_chars(text, 0, n - tail));
   return out;
 }
 
@@ -49,7 +42,7 @@ std::string mask(std::string_view value, std::string_view type, std::size_t visi
   const std::size_t at = value.find('@');
   if (type == "email" && at != std::string_view::npos && at > 0) {
     const std::size_t local = char_count(value.substr(0, at));
-    std::string out(value.substr(0, byte_of_char(value, 1)));
+    std::string out(value.substr(0, advance_chars(value, 0, 1)));
     out.append(std::max<std::size_t>(3, local - 1), '*');
     out += value.substr(at);
     return out;
@@ -77,7 +70,7 @@ std::string mask_landline(std::string_view value) {
   } else if (!value.empty() && value[0] == '0') {
     // 010 and 021 style numbers have two-digit area codes after the 0.
     const bool short_area = value.size() > 1 && (value[1] == '1' || value[1] == '2');
-    const std::size_t cut = byte_of_char(value, short_area ? 3 : 4);
+    const std::size_t cut = advance_chars(value, 0, short_area ? 3 : 4);
     area = value.substr(0, cut);
     rest = value.substr(cut);
   }

@@ -84,11 +84,7 @@ class Cutter {
     if (ascii_) return static_cast<std::size_t>(std::min<std::uint64_t>(chars, text_.size()));
     const std::uint64_t slot = chars / STRIDE;
     if (slot >= checkpoints_.size()) return text_.size();
-    std::size_t pos = checkpoints_[slot];
-    for (std::uint64_t left = chars % STRIDE; left > 0 && pos < text_.size(); --left) {
-      pos += utf8_length(static_cast<unsigned char>(text_[pos]));
-    }
-    return std::min(pos, text_.size());
+    return advance_chars(text_, checkpoints_[slot], chars % STRIDE);
   }
 
   void index() {

@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
-#include <iterator>
 #include <limits>
 #include <utility>
+
+#include "text.hpp"
 
 namespace vexil::core {
 
@@ -156,14 +157,9 @@ std::uint32_t PseudonymGenerator::draw_code() {
 }
 
 std::string PseudonymGenerator::format(std::uint32_t code) const {
-  char digits[16];
-  const auto length =
-      static_cast<std::size_t>(std::to_chars(digits, std::end(digits), code).ptr - digits);
-  std::string out;
-  out.reserve(prefix_.size() + 1 + std::max(length, MIN_DIGITS));
-  out.append(prefix_).push_back('-');
-  if (length < MIN_DIGITS) out.append(MIN_DIGITS - length, '0');
-  return out.append(digits, length);
+  std::string out = prefix_;
+  out.push_back('-');
+  return out.append(zero_padded(code, MIN_DIGITS));
 }
 
 // Tenfold, as the range has always grown, but by at least one (a range

@@ -2,6 +2,7 @@
 #include "text.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -46,6 +47,31 @@ std::size_t char_count(std::string_view text) {
   std::size_t n = 0;
   for (char c : text) n += !is_continuation_byte(static_cast<unsigned char>(c));
   return n;
+}
+
+std::size_t advance_chars(std::string_view text, std::size_t pos, std::uint64_t count) {
+  for (; count > 0 && pos < text.size(); --count) {
+    pos += utf8_length(static_cast<unsigned char>(text[pos]));
+  }
+  return std::min(pos, text.size());
+}
+
+std::optional<std::int64_t> parse_decimal(std::string_view digits) {
+  std::int64_t value = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (ec != std::errc{} || end != digits.data() + digits.size()) return std::nullopt;
+  return value;
+}
+
+std::string zero_padded(std::int64_t value, std::size_t width) {
+  // The magnitude as unsigned, so the most negative value needs no negation.
+  const std::uint64_t magnitude =
+      value < 0 ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
+  std::string digits = std::to_string(magnitude);
+  const std::size_t sign = value < 0 ? 1 : 0;
+  if (digits.size() + sign < width) digits.insert(0, width - sign - digits.size(), '0');
+  if (sign) digits.insert(0, 1, '-');
+  return digits;
 }
 
 bool is_white_space(char32_t c) {

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "error.hpp"
@@ -32,6 +34,17 @@ char32_t decode_utf8(std::string_view text, std::size_t& pos);
 
 // Number of characters (code points) of a UTF-8 text.
 std::size_t char_count(std::string_view text);
+
+// The byte position `count` characters after byte `pos` (the end of the text
+// when it is shorter).
+std::size_t advance_chars(std::string_view text, std::size_t pos, std::uint64_t count);
+
+// A whole text of ASCII digits as a signed 64-bit number; any other
+// character (a non-ASCII digit, say) or an overflow gives nothing.
+std::optional<std::int64_t> parse_decimal(std::string_view digits);
+
+// Decimal with at least `width` characters, zero-padded after any sign.
+std::string zero_padded(std::int64_t value, std::size_t width);
 
 // Membership in the Unicode White_Space property (25 code points).
 bool is_white_space(char32_t c);

@@ -176,18 +176,8 @@ bool validate_iban_mod97(std::string_view text) {
 }
 
 bool validate_age(std::string_view text) {
-  static const auto re = Regex::fixed("validators", "age digits", R"(\d+)");
-  Matcher m(*re);
-  auto found = m.search(text, 0);
-  if (!found || !*found) return false;
-  ByteSpan s = m.span(0);
-  std::string_view run = text.substr(s.start, s.end - s.start);
-  // A Unicode digit other than ASCII has no value here; from_chars would
-  // stop at it and leave part of the run unread.
-  std::uint64_t value = 0;
-  auto [end, ec] = std::from_chars(run.data(), run.data() + run.size(), value);
-  if (ec != std::errc{} || end != run.data() + run.size()) return false;
-  return value < 150;
+  const auto number = first_number(text);
+  return number && number->value && *number->value < 150;
 }
 
 bool decode_base64url(std::string_view piece, std::string& out) {
@@ -466,6 +456,15 @@ constexpr std::array<Entry, 22> VALIDATORS = {{
 }};
 
 }  // namespace
+
+std::optional<NumberRun> first_number(std::string_view text) {
+  static const auto digits = Regex::fixed("validators", "number run", R"(\d+)");
+  Matcher m(*digits);
+  const auto found = m.search(text, 0);
+  if (!found || !*found) return std::nullopt;
+  const ByteSpan span = m.span(0);
+  return NumberRun{span, parse_decimal(text.substr(span.start, span.end - span.start))};
+}
 
 Validator lookup_validator(std::string_view name) {
   auto entry = std::ranges::find(VALIDATORS, name, &Entry::name);

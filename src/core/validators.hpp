@@ -3,7 +3,11 @@
 // by the name a pattern record gives and runs them once per match.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string_view>
+
+#include "regex.hpp"
 
 namespace vexil::core {
 
@@ -23,6 +27,15 @@ char gb11643_check_char(std::string_view body);
 char hkid_check_char(std::string_view letters, std::string_view digits);
 // Taiwan ID: 0..9 for a letter and eight digits.
 int twid_check_digit(char letter, std::string_view digits);
+
+// The first run of Unicode decimal digits (\d+) in a text, and its value
+// when the run is all ASCII and fits a signed 64-bit integer. Ages are read
+// this way by the `age` validator and perturbed by the age faker.
+struct NumberRun {
+  ByteSpan span;
+  std::optional<std::int64_t> value;
+};
+std::optional<NumberRun> first_number(std::string_view text);
 
 // The `jwt` predicate is also used directly elsewhere.
 bool validate_jwt(std::string_view text);

@@ -20,6 +20,11 @@ const char* keep(std::string text) {
 
 }  // namespace
 
+PyMethodDef function_def(const Function& function, PyCFunctionWithKeywords call) {
+  return {function.sig.name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(call)),
+          METH_FASTCALL | METH_KEYWORDS, keep(docstring(function.sig))};
+}
+
 PyMethodDef method_def(const Method& method, PyCFunctionWithKeywords call) {
   return {method.sig.name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(call)),
           METH_FASTCALL | METH_KEYWORDS, keep(docstring(method.sig, /*self_marker=*/true))};

@@ -11,6 +11,16 @@
 
 namespace vexil::py {
 
+// The table entry of a module function; its docstring starts with the text
+// signature.
+PyMethodDef function_def(const Function& function, PyCFunctionWithKeywords call);
+
+template <const Function* F>
+PyMethodDef function_def() {
+  return function_def(
+      *F, reinterpret_cast<PyCFunctionWithKeywords>(reinterpret_cast<void (*)()>(fastcall<F>)));
+}
+
 // A method: its signature (without self) and its body.
 struct Method {
   Signature sig;

@@ -15,7 +15,7 @@ using nlohmann::json;
 // Strings, booleans and lists of them, in document order.
 Ref from_json(const json& value) {
   if (value.is_string()) return new_str(value.get_ref<const std::string&>());
-  if (value.is_boolean()) return Ref::borrowed(value.get<bool>() ? Py_True : Py_False);
+  if (value.is_boolean()) return new_bool(value.get<bool>());
   if (!value.is_array()) throw core::InternalFailure("unexpected value in a data pool");
   return list_of(value, from_json);
 }

@@ -312,6 +312,10 @@ std::pair<std::uint64_t, std::uint64_t> as_span(PyObject* obj) {
   return {as_u64(items[0]), as_u64(items[1])};
 }
 
+std::vector<std::pair<std::uint64_t, std::uint64_t>> as_spans(PyObject* obj) {
+  return as_list_of(obj, as_span);
+}
+
 PyObject* required_item(PyObject* dict, const char* key) {
   PyObject* value = nullptr;
   int found = PyDict_GetItemStringRef(dict, key, &value);
@@ -342,6 +346,12 @@ Ref new_str(std::string_view utf8) {
 }
 
 Ref new_u64(std::uint64_t value) { return Ref::checked(PyLong_FromUnsignedLongLong(value)); }
+
+Ref new_bool(bool value) { return Ref::borrowed(value ? Py_True : Py_False); }
+
+void set_item(PyObject* dict, const char* key, Ref value) {
+  if (PyDict_SetItemString(dict, key, value.get()) < 0) throw_python_error();
+}
 
 void raise_core_error(const core::Error& error) {
   switch (error.kind) {

@@ -162,8 +162,9 @@ auto as_list_of(PyObject* obj, Convert convert) {
 // another type is a TypeError, another length a ValueError.
 std::span<PyObject* const> as_tuple(PyObject* obj, std::size_t length);
 
-// A (start, end) pair of non-negative integers.
+// A (start, end) pair of non-negative integers, and a list of them.
 std::pair<std::uint64_t, std::uint64_t> as_span(PyObject* obj);
+std::vector<std::pair<std::uint64_t, std::uint64_t>> as_spans(PyObject* obj);
 
 // Values of a record-shaped dict: a missing required key is a KeyError.
 PyObject* required_item(PyObject* dict, const char* key);  // borrowed
@@ -173,6 +174,10 @@ PyObject* optional_item(PyObject* dict, const char* key);  // borrowed, nullptr 
 
 Ref new_str(std::string_view utf8);
 Ref new_u64(std::uint64_t value);
+Ref new_bool(bool value);
+
+// dict[key] = value.
+void set_item(PyObject* dict, const char* key, Ref value);
 
 // A new list with one converted element per item of `items`.
 template <class Items, class Convert>

@@ -28,15 +28,12 @@ Ref item(PyObject* mapping, const char* key) {
 
 Ref hint_data(const core::Hint& hint) {
   Ref dict = Ref::checked(PyDict_New());
-  auto set = [&](const char* key, Ref value) {
-    if (PyDict_SetItemString(dict.get(), key, value.get()) < 0) throw_python_error();
-  };
-  auto integer = [](std::uint64_t n) { return Ref::checked(PyLong_FromUnsignedLongLong(n)); };
+  auto set = [&](const char* key, Ref value) { set_item(dict.get(), key, std::move(value)); };
   std::visit(
       Overloaded{
           [&](const core::PiiDensity& d) {
             set("level", new_str(core::density_level_name(d.level)));
-            set("count", integer(d.count));
+            set("count", new_u64(d.count));
           },
           [&](const core::NearMissFormat& d) {
             set("original_type", new_str(d.original_type));
@@ -44,8 +41,8 @@ Ref hint_data(const core::Hint& hint) {
           },
           [&](const core::TextIntent& d) { set("intent", new_str(core::intent_name(d.intent))); },
           [&](const core::SelfReferenceTier& d) {
-            set("tier", integer(d.tier));
-            set("has_kinship", Ref::borrowed(d.has_kinship ? Py_True : Py_False));
+            set("tier", new_u64(d.tier));
+            set("has_kinship", new_bool(d.has_kinship));
           },
       },
       hint.data);
@@ -107,7 +104,7 @@ Ref hint_list(const std::vector<core::Hint>& hints) {
   Ref module = Ref::checked(PyImport_ImportModule("vexil_redact._types"));
   Ref cls = attribute(module.get(), "Hint");
   Ref names = Ref::checked(Py_BuildValue("(ssss)", "type", "data", "region", "source_layer"));
-  Ref source_layer = Ref::checked(PyLong_FromLong(1));
+  Ref source_layer = new_u64(1);
   Ref list = Ref::checked(PyList_New(static_cast<Py_ssize_t>(hints.size())));
   for (std::size_t i = 0; i < hints.size(); ++i) {
     const core::Hint& hint = hints[i];

@@ -30,8 +30,6 @@ Ref merge_entities_with_text(const Args& args) {
 
 constexpr Param MERGE_ENTITIES_WITH_TEXT_PARAMS[] = {{"entities"}, {"text"}};
 
-std::vector<core::CharSpan> as_spans(PyObject* obj) { return as_list_of(obj, as_span); }
-
 Ref restore_lost_coverage(const Args& args) {
   const auto pre_merge = args.take(0, as_entities);
   const auto merged_spans = args.take(1, as_spans);

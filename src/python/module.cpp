@@ -1,8 +1,8 @@
 // The extension module: function table, classes, exceptions and the build
 // identifier, added by one multi-phase exec step.
-#include <string>
 #include <vector>
 
+#include "classes.hpp"
 #include "data.hpp"
 #include "fakers.hpp"
 #include "frame.hpp"
@@ -24,16 +24,9 @@ namespace {
 constexpr const char* BUILD =
     "0.8.22+4c1f7a9e0d3b58c26e9f1a7b3d5c0e8f2a4b6c9d1e3f5a7b9c0d2e4f6a8b1c3d";
 
-template <const Function* F>
-PyMethodDef method() {
-  static const std::string doc = docstring(F->sig);
-  return {F->sig.name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fastcall<F>)),
-          METH_FASTCALL | METH_KEYWORDS, doc.c_str()};
-}
-
 template <std::size_t... I>
 std::vector<PyMethodDef> data_exports(std::index_sequence<I...>) {
-  return {method<&DATA_EXPORTS[I]>()...};
+  return {function_def<&DATA_EXPORTS[I]>()...};
 }
 
 // Module functions in registration order.
@@ -41,28 +34,28 @@ PyMethodDef* function_table() {
   static std::vector<PyMethodDef> table = [] {
     // clang-format off
     std::vector<PyMethodDef> methods = {
-        method<&DETECT_LANGUAGES>(),
-        method<&RESOLVE_SALT>(),
-        method<&TYPE_SEED_OFFSET>(),
-        method<&MASK_LANDLINE>(),
-        method<&RESOLVE_COLLISION>(),
-        method<&MASK_NAME>(),
-        method<&BUILTIN_FAKER_NAME>(),
-        method<&GENERATE_UNIQUE_FAKE>(),
-        method<&MERGE_ENTITIES>(),
-        method<&MERGE_ENTITIES_WITH_TEXT>(),
-        method<&BUILD_TYPE_INFO>(),
-        method<&MATCH_PATTERNS>(),
-        method<&BUILTIN_PATTERNS>(),
-        method<&NORMALIZE_TEXT>(),
-        method<&MAP_SPANS_TO_ORIGINAL>(),
-        method<&PRODUCE_HINTS_L1>(),
-        method<&GET_PERSON_THRESHOLD>(),
-        method<&FILTER_SELF_REFERENCE>(),
-        method<&RESTORE_LOST_COVERAGE>(),
-        method<&SEED_FROM_VALUE>(),
+        function_def<&DETECT_LANGUAGES>(),
+        function_def<&RESOLVE_SALT>(),
+        function_def<&TYPE_SEED_OFFSET>(),
+        function_def<&MASK_LANDLINE>(),
+        function_def<&RESOLVE_COLLISION>(),
+        function_def<&MASK_NAME>(),
+        function_def<&BUILTIN_FAKER_NAME>(),
+        function_def<&GENERATE_UNIQUE_FAKE>(),
+        function_def<&MERGE_ENTITIES>(),
+        function_def<&MERGE_ENTITIES_WITH_TEXT>(),
+        function_def<&BUILD_TYPE_INFO>(),
+        function_def<&MATCH_PATTERNS>(),
+        function_def<&BUILTIN_PATTERNS>(),
+        function_def<&NORMALIZE_TEXT>(),
+        function_def<&MAP_SPANS_TO_ORIGINAL>(),
+        function_def<&PRODUCE_HINTS_L1>(),
+        function_def<&GET_PERSON_THRESHOLD>(),
+        function_def<&FILTER_SELF_REFERENCE>(),
+        function_def<&RESTORE_LOST_COVERAGE>(),
+        function_def<&SEED_FROM_VALUE>(),
         // functions without arguments
-        method<&BUILTIN_FAKER_NAMES>(),
+        function_def<&BUILTIN_FAKER_NAMES>(),
     };
     // clang-format on
     for (const PyMethodDef& def : data_exports(std::make_index_sequence<DATA_EXPORT_COUNT>())) {

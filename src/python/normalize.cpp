@@ -30,8 +30,6 @@ std::uint64_t as_map_entry(PyObject* obj) {
 
 std::vector<std::uint64_t> as_offset_map(PyObject* obj) { return as_list_of(obj, as_map_entry); }
 
-std::vector<core::CharSpan> as_spans(PyObject* obj) { return as_list_of(obj, as_span); }
-
 Ref map_spans_to_original(const Args& args) {
   const auto spans = args.take(0, as_spans);
   const auto offset_map = args.take_optional(1, as_offset_map);

@@ -36,6 +36,7 @@ std::vector<core::PatternSpec> as_pattern_specs(PyObject* obj) {
 Ref match_patterns(const Args& args) {
   const std::string_view text = args.take(0, as_text);
   const auto specs = args.take(1, as_pattern_specs);
+  // Refused before the copy the released lock needs, however large the text.
   unwrap(core::check_input_size(text));
   const std::string owned(text);
   auto entities = without_lock([&] { return core::scan_patterns(owned, specs); });
@@ -48,17 +49,15 @@ constexpr Param MATCH_PATTERNS_PARAMS[] = {{"text"}, {"patterns"}};
 // when set, so every dict is also valid input for match_patterns.
 Ref pattern_dict(const core::PatternData& entry) {
   Ref dict = Ref::checked(PyDict_New());
-  auto set = [&](const char* key, Ref value) {
-    if (PyDict_SetItemString(dict.get(), key, value.get()) < 0) throw_python_error();
-  };
+  auto set = [&](const char* key, Ref value) { set_item(dict.get(), key, std::move(value)); };
   set("type", new_str(entry.type));
   set("label", new_str(entry.label));
   set("pattern", new_str(entry.pattern));
   set("description", new_str(entry.description));
-  if (entry.check_context) set("check_context", Ref::borrowed(Py_True));
+  if (entry.check_context) set("check_context", new_bool(true));
   if (entry.group) set("group", new_str(*entry.group));
   if (entry.validator) set("validator", new_str(*entry.validator));
-  if (entry.language_neutral) set("language_neutral", Ref::borrowed(Py_True));
+  if (entry.language_neutral) set("language_neutral", new_bool(true));
   return dict;
 }
 
@@ -97,12 +96,11 @@ constexpr Method CANCEL{
       return Ref::borrowed(Py_None);
     }};
 
-constexpr Method IS_CANCELLED{
-    {"is_cancelled", {}, "Whether cancel() was called on this token."},
-    [](PyObject* self, const Args&) {
-      BorrowFlag::Shared borrow(boxed<core::CancelFlag>(self).borrow);
-      return Ref::borrowed(boxed<core::CancelFlag>(self).value.is_set() ? Py_True : Py_False);
-    }};
+constexpr Method IS_CANCELLED{{"is_cancelled", {}, "Whether cancel() was called on this token."},
+                              [](PyObject* self, const Args&) {
+                                BorrowFlag::Shared borrow(boxed<core::CancelFlag>(self).borrow);
+                                return new_bool(boxed<core::CancelFlag>(self).value.is_set());
+                              }};
 
 }  // namespace
 

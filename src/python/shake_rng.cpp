@@ -32,7 +32,7 @@ Ref seed_from_value(const Args& args) {
 constexpr Param SEED_FROM_VALUE_PARAMS[] = {{"value"}, {"type_"}, {"salt"}};
 
 Ref type_seed_offset(const Args& args) {
-  return Ref::checked(PyLong_FromUnsignedLong(core::type_seed_offset(args.take(0, as_text))));
+  return new_u64(core::type_seed_offset(args.take(0, as_text)));
 }
 
 constexpr Param TYPE_SEED_OFFSET_PARAMS[] = {{"type_"}};

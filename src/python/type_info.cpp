@@ -83,22 +83,19 @@ Ref optional_value(const std::optional<T>& value) {
   if constexpr (std::is_same_v<T, std::string>) {
     return new_str(*value);
   } else {
-    return Ref::checked(PyLong_FromUnsignedLongLong(*value));
+    return new_u64(*value);
   }
 }
 
 Ref record_dict(const core::TypeInfo& info) {
   Ref dict = Ref::checked(PyDict_New());
-  auto set = [&](const char* key, Ref value) {
-    if (PyDict_SetItemString(dict.get(), key, value.get()) < 0) throw_python_error();
-  };
-  auto flag = [](bool value) { return Ref::borrowed(value ? Py_True : Py_False); };
+  auto set = [&](const char* key, Ref value) { set_item(dict.get(), key, std::move(value)); };
   set("strategy", new_str(info.strategy));
   set("default_strategy", new_str(info.default_strategy));
   set("prefix", new_str(info.prefix));
-  set("prefix_overridden", flag(info.prefix_overridden));
+  set("prefix_overridden", new_bool(info.prefix_overridden));
   set("faker_name", optional_value(info.faker_name));
-  set("custom_faker", flag(info.custom_faker));
+  set("custom_faker", new_bool(info.custom_faker));
   set("replacement", optional_value(info.replacement));
   set("label", optional_value(info.label));
   set("default_category_label", new_str(info.default_category_label));
